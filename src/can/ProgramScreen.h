@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "link/CanMessage.h"
+
+// What node discovery and the engines may ask of the main screen. The main
+// screen implements it; unit tests put a fake in its place.
+class ProgramScreen {
+ public:
+  virtual ~ProgramScreen() = default;
+  // Sets the extended flag and the length, then queues the frame on the link.
+  virtual bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) = 0;
+  virtual void Log(const char* text) = 0;
+  // Logs the text and shows it as the status line.
+  virtual void ShowStatus(const char* text) = 0;
+  virtual void SetProgress(int value) = 0;
+  virtual void SetProgressVisible(bool visible) = 0;
+  // Logs the text and shows an OK box; returns when OK is touched.
+  virtual void ShowMessage(const char* title, const char* text) = 0;
+  // Shows a YES/NO box without logging it; true when YES was touched.
+  virtual bool AskYesNo(const char* title, const char* text) = 0;
+};
+
+// The one screen every subsystem reaches; set by the main screen.
+ProgramScreen* TheScreen();
+void SetTheScreen(ProgramScreen* screen);
+
+// The engines' entry points to the screen.
+bool SendCan(CanMessage& message, bool extended, uint8_t length);
+void WriteLog(const char* text);

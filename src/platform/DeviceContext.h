@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Rect.h"
+#include "platform/Surface.h"
+
+class Font;
+
+// Text format flags for DrawText.
+enum TextFormat : uint32_t {
+  kTextCenter = 1,
+  kTextVCenter = 4,
+  kTextWordBreak = 16,
+  kTextSingleLine = 32,
+  kTextCalcRect = 1024,
+};
+
+// Background modes for text.
+enum BackgroundMode : int { kTransparent = 1, kOpaque = 2 };
+
+struct Pen {
+  bool none = false;
+  int width = 1;
+  uint32_t colour = 0;
+};
+
+struct Brush {
+  bool hollow = false;
+  uint32_t colour = RGB(255, 255, 255);
+  static const Brush* Hollow();  // the stock hollow brush
+};
+
+// GDI-like drawing onto a Surface. Pens, brushes and fonts are selected by
+// pointer and stay owned by the caller; Select* returns the previous one so
+// that it can be selected back. Pixel rules follow GDI: Rectangle and
+// FillRect exclude the right and bottom edges, LineTo excludes its end point.
+class DeviceContext {
+ public:
+  explicit DeviceContext(Surface* surface);
+
+  Surface* GetSurface() const { return surface_; }
+
+  const Pen* SelectPen(const Pen* pen);
+  const Brush* SelectBrush(const Brush* brush);
+  Font* SelectFont(Font* font);
+  Font* CurrentFont() const { return font_; }
+  uint32_t SetTextColor(uint32_t colour);
+  int SetBkMode(int mode);
+  uint32_t SetBkColor(uint32_t colour);
+
+  void FillRect(const Rect& r);                        // with the selected brush
+  void FillSolidRect(const Rect& r, uint32_t colour);  // selected brush untouched
+  void Rectangle(const Rect& r);                       // outline with pen, inside with brush
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  // Copies w x h pixels from (sx, sy) of source to (x, y), clipped to both.
+  void BitBlt(int x, int y, int w, int h, const Surface& source, int sx, int sy);
+  // Draws (or with kTextCalcRect measures, widening/lowering r) text in r;
+  // returns the height of the text. length -1 means up to the terminator.
+  int DrawText(const char* text, int length, Rect& r, uint32_t format);
+
+ private:
+  Surface* surface_;
+  const Pen* pen_;
+  const Brush* brush_;
+  Font* font_;
+  uint32_t textColour_ = RGB(0, 0, 0);
+  uint32_t bkColour_ = RGB(255, 255, 255);
+  int bkMode_ = kOpaque;
+  int x_ = 0;
+  int y_ = 0;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "can/ProgramScreen.h"
+
+// A stand-in for the main screen: records everything the code under test
+// shows, logs and sends. onSend lets a test play the node: it sees each frame
+// as queued and may answer (directly or scheduled on a VirtualClock).
+class FakeScreen : public ProgramScreen {
+ public:
+  struct Box {
+    std::string title;
+    std::string text;
+  };
+
+  FakeScreen() { SetTheScreen(this); }
+  ~FakeScreen() override { SetTheScreen(nullptr); }
+
+  bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
+  void Log(const char* text) override;
+  void ShowStatus(const char* text) override;
+  void SetProgress(int value) override;
+  void SetProgressVisible(bool visible) override;
+  void ShowMessage(const char* title, const char* text) override;
+  bool AskYesNo(const char* title, const char* text) override;
+
+  // Snapshots, safe while other threads still report.
+  std::vector<CanMessage> Sent() const;
+  std::vector<std::string> Logs() const;
+  std::vector<std::string> Statuses() const;
+  std::vector<int> Progress() const;
+  std::vector<Box> Messages() const;
+  std::vector<Box> Questions() const;
+
+  std::function<void(const CanMessage&)> onSend;
+  bool sendResult = true;
+  std::deque<bool> answers;  // YES/NO answers, in order; NO once exhausted
+  bool progressVisible = false;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<CanMessage> sent_;
+  std::vector<std::string> logs_;
+  std::vector<std::string> statuses_;
+  std::vector<int> progress_;
+  std::vector<Box> messages_;
+  std::vector<Box> questions_;
+};
