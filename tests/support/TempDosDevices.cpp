@@ -1,0 +1,47 @@
+#include "TempDosDevices.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TempDosDevices::TempDosDevices() {
+  std::string pattern = (fs::temp_directory_path() / "dosdevices-XXXXXX").string();
+  root_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  if (const char* old = std::getenv("LUMEN_DOSDEVICES")) {
+    previous_ = old;
+    hadPrevious_ = true;
+  }
+  setenv("LUMEN_DOSDEVICES", root_.c_str(), 1);
+}
+
+TempDosDevices::~TempDosDevices() {
+  if (hadPrevious_)
+    setenv("LUMEN_DOSDEVICES", previous_.c_str(), 1);
+  else
+    unsetenv("LUMEN_DOSDEVICES");
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+std::string TempDosDevices::MakeFolder(const std::string& relative) const {
+  fs::path path = fs::path(root_) / relative;
+  fs::create_directories(path);
+  return path.string();
+}
+
+std::string TempDosDevices::WriteFile(const std::string& relative, const std::string& content) const {
+  fs::path path = fs::path(root_) / relative;
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+  return path.string();
+}
+
+std::string TempDosDevices::ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}

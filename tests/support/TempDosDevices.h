@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// A throw-away dosdevices folder installed as $LUMEN_DOSDEVICES for the
+// lifetime of the object, with helpers to lay out drives and files.
+class TempDosDevices {
+ public:
+  TempDosDevices();
+  ~TempDosDevices();
+  TempDosDevices(const TempDosDevices&) = delete;
+  TempDosDevices& operator=(const TempDosDevices&) = delete;
+
+  const std::string& Root() const { return root_; }
+  // Creates root/relative as a folder (with parents) and returns its path.
+  std::string MakeFolder(const std::string& relative) const;
+  // Writes root/relative (parents created) and returns its path.
+  std::string WriteFile(const std::string& relative, const std::string& content) const;
+  static std::string ReadFile(const std::string& path);
+
+ private:
+  std::string root_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
