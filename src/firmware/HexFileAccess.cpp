@@ -1,0 +1,31 @@
+#include "firmware/HexFileAccess.h"
+
+#include <fstream>
+
+#include "can/ProgramScreen.h"
+#include "firmware/HexFolder.h"
+#include "platform/DosPath.h"
+
+std::string HexFileDosPath(const std::string& name) { return kHexFolder + name; }
+
+bool AccessHexFile(const std::string& name) {
+  std::ifstream file(MapDosPath(HexFileDosPath(name)), std::ios::binary);
+  if (file.is_open()) return true;
+  if (ProgramScreen* screen = TheScreen()) screen->ShowMessage("ERROR!!!", "Cannot open selected hex file.");
+  return false;
+}
+
+bool LoadHexFile(const std::string& name, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  std::ifstream file(MapDosPath(HexFileDosPath(name)), std::ios::binary | std::ios::ate);
+  if (!file.is_open()) return false;
+  const std::streamoff length = file.tellg();
+  if (length < 0) return false;
+  bytes.resize(static_cast<size_t>(length));
+  file.seekg(0);
+  if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
