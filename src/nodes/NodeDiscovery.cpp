@@ -1,0 +1,179 @@
+#include "nodes/NodeDiscovery.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+
+#include "can/ProgramScreen.h"
+#include "can/ProgramState.h"
+#include "nodes/DiscoveryFlags.h"
+#include "nodes/NodeTable.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr int32_t kNoProgram = -1;
+constexpr uint32_t kGenericNodeProgram = 251;
+constexpr uint8_t kOneByteProgram = 0xFF;  // in the high byte: the number is the low byte alone
+constexpr size_t kCodeLength = 4;          // "P" and three digits
+constexpr size_t kExtensionLength = 4;     // ".hex"
+
+// A hex file belongs to the first row whose code its name begins with; its
+// node is online when one of the row's programs is.
+struct CatalogueRow {
+  std::string_view code;
+  std::array<int32_t, 2> programs;
+  std::string_view label;
+};
+
+constexpr std::array<CatalogueRow, 43> kCatalogue{{
+    {"P149", {149, kNoProgram}, "Alpha Node "},
+    {"P157", {157, kNoProgram}, "Alpha Node (Make B) "},
+    {"P163", {163, kNoProgram}, "Alpha Node (Make A) "},
+    {"P293", {293, kNoProgram}, "Alpha Node (GEN II) "},
+    {"P309", {309, kNoProgram}, "Alpha Node (Make B GEN II) "},
+    {"P310", {310, kNoProgram}, "Alpha Node (Make A GEN II) "},
+    {"P311", {311, kNoProgram}, "Alpha Node (Make C GEN II) "},
+    {"P161", {161, kNoProgram}, "Epsilon Node "},
+    {"P143", {143, kNoProgram}, "Beta Node "},
+    {"P150", {150, kNoProgram}, "Beta Node (Make A) "},
+    {"P144", {144, kNoProgram}, "Gamma Node "},
+    {"P178", {178, kNoProgram}, "Gamma Node "},
+    {"P179", {179, kNoProgram}, "Iota Node "},
+    {"P180", {180, kNoProgram}, "Delta Node "},
+    {"P346", {346, kNoProgram}, "Omega Node (Make D)"},
+    {"P210", {210, kNoProgram}, "Eta Node "},
+    {"P218", {218, kNoProgram}, "Eta Node "},
+    {"P344", {344, kNoProgram}, "Eta Node (Make E) "},
+    {"P238", {238, kNoProgram}, "Zeta Node "},
+    {"P214", {214, kNoProgram}, "Theta Node "},
+    {"P215", {215, 269}, "Kappa Node "},
+    {"P269", {215, 269}, "Kappa Node "},
+    {"P177", {177, kNoProgram}, "Lambda Node "},
+    {"P345", {345, kNoProgram}, "Lambda Node (Make A) "},
+    {"P257", {257, kNoProgram}, "Mu Switchbox "},
+    {"P267", {267, kNoProgram}, "Mu Switchbox "},
+    {"P251", {251, kNoProgram}, "Nu Node "},
+    {"P308", {308, kNoProgram}, "Psi Node "},
+    {"P252", {252, kNoProgram}, "Xi Node "},
+    {"P253", {253, kNoProgram}, "Omicron Node "},
+    {"P259", {259, kNoProgram}, "Pi Switchbox "},
+    {"P268", {268, kNoProgram}, "Pi Switchbox "},
+    {"P173", {173, kNoProgram}, "Gamma-Beta Node "},
+    {"P271", {271, 294}, "Upsilon Node "},
+    {"P294", {271, 294}, "Upsilon Node "},
+    {"P341", {341, kNoProgram}, "Upsilon Node (Make A) "},
+    {"P148", {148, kNoProgram}, "Chi Node "},
+    {"P266", {266, kNoProgram}, "Rho Node "},
+    {"P282", {282, kNoProgram}, "Sigma Node "},
+    {"P279", {279, kNoProgram}, "Tau Node "},
+    {"P322", {322, kNoProgram}, "Tau Node (Make B) "},
+    {"P323", {323, kNoProgram}, "Tau Node (Make A) "},
+    {"P291", {291, kNoProgram}, "Phi Node "},
+}};
+
+constexpr std::string_view kUnknownNodeLabel = "Unknown Node P";
+
+struct NodeType {
+  std::string_view prefix;
+  int32_t slot;
+};
+
+constexpr std::array<NodeType, 25> kNodeTypes{{
+    {"Alpha Node", 1},       {"Upsilon Node", 1}, {"Chi Node", 1},      {"Beta Node", 11},
+    {"Gamma Node", 12},      {"Delta Node", 13},  {"Omega Node", 13},   {"Epsilon Node", 14},
+    {"Zeta Node", 15},       {"Eta Node", 16},    {"Theta Node", 17},   {"Iota Node", 18},
+    {"Kappa Node", 19},      {"Lambda Node", 20}, {"Mu Switchbox", 21}, {"Nu Node", 22},
+    {"Xi Node", 23},         {"Omicron Node", 25}, {"Pi Switchbox", 26}, {"Gamma-Beta Node", 27},
+    {"Rho Node", 28},        {"Sigma Node", 33},  {"Tau Node", 34},     {"Phi Node", 34},
+    {"Psi Node", 44},
+}};
+
+[[gnu::format(printf, 1, 2)]] void LogLine(const char* format, ...) {
+  ProgramScreen* screen = TheScreen();
+  if (!screen) return;
+  char line[NodeSlot::kNameSize + 64];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  screen->Log(line);
+}
+
+// What follows the first count characters; empty when there are fewer.
+std::string_view After(std::string_view text, size_t count) { return text.substr(std::min(count, text.size())); }
+
+// The decimal number the text begins with, as far as it is digits.
+int32_t LeadingNumber(std::string_view text) {
+  int32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+NodeDiscovery::NodeDiscovery() { InitNodeTable(); }
+
+void NodeDiscovery::SendCalRequests() {
+  LogLine("Sending Cal Request:");
+  queryInProgress = true;
+  for (uint32_t index = 0; index < kNodeSlotCount; ++index) {
+    const NodeSlot& slot = NodeTable[index];
+    // Set before sending, so that a prompt reply is matched against this slot.
+    queryIndex = index;
+    LogLine("Tx - Node Num: %d, Node ID: %X, Node Name: %s", static_cast<int>(slot.number), slot.requestIdentifier,
+            slot.name);
+    CanMessage request;
+    request.identifier = slot.requestIdentifier;
+    request.data[0] = kCalRequest;
+    SendCan(request, false, 1);
+    Sleep(kReplyWindowMs);
+  }
+  queryInProgress = false;
+}
+
+void NodeDiscovery::OnCalReply(CanMessage message) {
+  // A reply that comes after the whole query belongs to no slot.
+  const uint32_t index = queryIndex;
+  if (!queryInProgress || index >= kNodeSlotCount) return;
+  // The built-in identifier, not the slot's copy: InitNodeTable may rewrite
+  // the table on another thread while this runs on the receive thread.
+  const uint32_t responseIdentifier = kNodeResponseIdentifiers[index];
+  if (message.identifier != responseIdentifier || message.data[0] != kCalReply) return;
+  const uint32_t program =
+      message.data[4] == kOneByteProgram ? message.data[3] : message.data[3] + 256u * message.data[4];
+  NodeTable[index].program = program;
+  if (program == kGenericNodeProgram) program251Seen = true;
+  LogLine("Rx - Node Num: %d, Node ID: %X, Node Prog: %d", static_cast<int>(index + 1), responseIdentifier,
+          static_cast<int>(program));
+}
+
+void NodeDiscovery::OnReply(CanMessage message) { OnCalReply(message); }
+
+bool NodeDiscovery::IsProgramOnline(int32_t program) const {
+  return RecoveryMode || FirstSlotWithProgram(program) != 0;
+}
+
+void NodeDiscovery::DescribeHexFile(std::string_view fileName, std::string& displayName, bool& online) const {
+  const std::string_view stem = fileName.substr(0, fileName.size() - std::min(kExtensionLength, fileName.size()));
+  for (const CatalogueRow& row : kCatalogue) {
+    if (!fileName.starts_with(row.code)) continue;
+    online = std::any_of(row.programs.begin(), row.programs.end(),
+                         [this](int32_t program) { return program != kNoProgram && IsProgramOnline(program); });
+    displayName.assign(row.label).append(After(stem, kCodeLength));
+    return;
+  }
+  // Unknown code: the program number is still in characters 2 to 4.
+  online = IsProgramOnline(LeadingNumber(After(fileName, 1).substr(0, kCodeLength - 1)));
+  displayName.assign(kUnknownNodeLabel).append(After(stem, 1));
+}
+
+int32_t NodeDiscovery::SlotForNodeType(std::string_view displayName) const {
+  for (const NodeType& type : kNodeTypes)
+    if (displayName.starts_with(type.prefix)) return type.slot;
+  return kUnknownNodeType;
+}

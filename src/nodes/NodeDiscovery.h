@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "can/ReplyRouting.h"
+#include "link/CanMessage.h"
+
+// Finds out which program each node on the bus runs, and knows which hex
+// files belong to which kind of node. One program-wide instance; it works on
+// NodeTable and the flags of DiscoveryFlags.h and keeps nothing of its own.
+class NodeDiscovery : public ReplyConsumer {
+ public:
+  static constexpr uint8_t kCalRequest = 0xBF;
+  static constexpr uint8_t kCalReply = 0xC0;
+  static constexpr uint32_t kReplyWindowMs = 300;  // per slot
+  static constexpr int32_t kUnknownNodeType = 99;
+
+  // Fills NodeTable from its built-in rows.
+  NodeDiscovery();
+
+  // Asks every slot in turn for its program number, one slot per 300 ms;
+  // returns when all 48 have been asked.
+  void SendCalRequests();
+
+  // Takes a Cal Reply from the node of the slot being asked while a query
+  // runs; anything else is ignored. Runs on the link's receive thread and only records.
+  void OnCalReply(CanMessage message);
+  void OnReply(CanMessage message) override;
+
+  // True when some slot reported this program, or always in recovery mode.
+  bool IsProgramOnline(int32_t program) const;
+
+  // The name to show for a hex file (its node type's label followed by the
+  // rest of the name before ".hex") and whether a node for it is online.
+  void DescribeHexFile(std::string_view fileName, std::string& displayName, bool& online) const;
+
+  // The slot number or slot-group code that a shown name's node type offers;
+  // kUnknownNodeType for a node type not on the list.
+  int32_t SlotForNodeType(std::string_view displayName) const;
+};
