@@ -1,0 +1,31 @@
+#include "HeadlessScreen.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "platform/ControlChannel.h"
+#include "platform/HeadlessDisplay.h"
+#include "platform/WindowManager.h"
+
+namespace {
+
+std::string MakeFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "screen-XXXXXX").string();
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+}  // namespace
+
+HeadlessScreen::HeadlessScreen() : folder_(MakeFolder()), control_(Path("control")) {
+  auto display = std::make_unique<HeadlessDisplay>();
+  display->SetControl(std::make_unique<ControlChannel>(Path("control")));
+  manager_ = std::make_unique<WindowManager>(std::move(display));
+  WindowManager::Install(manager_.get());
+}
+
+HeadlessScreen::~HeadlessScreen() {
+  WindowManager::Install(nullptr);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
