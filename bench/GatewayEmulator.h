@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <random>
+
+#include "FrameCollector.h"
+#include "GatewayConfig.h"
+#include "Scheduler.h"
+#include "VirtualBus.h"
+#include "link/CanMessage.h"
+#include "link/FrameCodec.h"
+
+// The serial-to-CAN gateway as the console sees it on the line: it
+// acknowledges the host's Data packets, opens channels, answers the info
+// request, carries CanFrames between the line and the bus, writes its last
+// frame again on the host's Nak, and misbehaves on purpose as configured.
+class GatewayEmulator {
+ public:
+  using HostWriter = std::function<void(const uint8_t*, size_t)>;
+
+  GatewayEmulator(const GatewayConfig& config, Scheduler& scheduler, VirtualBus& bus, HostWriter writer);
+
+  // Bytes as read from the line.
+  void FromHost(const uint8_t* bytes, size_t count);
+  // A frame from the bus for the host; dropped while no channel is open.
+  void FromBus(const CanMessage& message);
+
+  // The channel that CanFrames go to the host on: the last one opened, 0 none.
+  uint8_t HostChannel() const { return hostChannel_; }
+
+ private:
+  void OnFrame(const uint8_t* bytes, size_t length);
+  void OnData(size_t length);
+  void OnHostCanFrame(size_t length);
+  void SendInfoReply(uint8_t channel);
+  // Encodes channel, kind 0, id and payload with its checksum into out_.
+  size_t BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t count);
+  size_t BuildReopen(uint8_t channel);
+  // Writes the frame in out_ as a counted frame: the garbage, checksum and
+  // chatter faults apply, and it becomes the frame a Nak asks for again.
+  void Write(size_t length);
+  void WriteGarbage();
+  void WriteChatter();
+
+  GatewayConfig config_;
+  Scheduler& scheduler_;
+  VirtualBus& bus_;
+  HostWriter writer_;
+  FrameCollector collector_;
+  std::array<uint8_t, frame::kRingEntry> packet_{};
+  std::array<uint8_t, frame::kRingEntry> out_{};
+  std::array<uint8_t, frame::kRingEntry> last_{};
+  size_t lastLength_ = 0;
+  std::array<bool, 256> open_{};
+  uint8_t hostChannel_ = 0;
+  uint32_t hostCanFrames_ = 0;
+  uint32_t framesToHost_ = 0;
+  uint8_t chatterValue_ = 0;
+  std::mt19937 random_;
+};
