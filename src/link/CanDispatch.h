@@ -1,0 +1,153 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "link/CanMessage.h"
+#include "link/FrameCodec.h"
+#include "platform/Event.h"
+#include "platform/SerialPort.h"
+
+// The one owner of the gateway's serial line. A reader thread collects frames
+// into the receive ring, a receive thread decodes and answers them and hands
+// CAN frames to the channel callbacks, and a send thread writes the frames
+// queued in the send ring, each after the gateway acknowledged the previous
+// one (or gave up on it after 200 ms).
+class CanDispatch {
+ public:
+  static constexpr uint32_t kRingEntries = 50;
+  static constexpr uint8_t kChannels = 10;
+  static constexpr size_t kReadChunk = 1024;
+  static constexpr uint32_t kCollectLimit = 249;  // a longer frame is cut here
+  static constexpr uint32_t kHandOffMs = 5;       // the reader's wait for the receive thread per frame
+  static constexpr uint32_t kAckWaitMs = 200;
+  static constexpr uint32_t kIsolatedTimeoutMs = 500;
+  static constexpr uint32_t kQueueFullWaitMs = 500;  // how long a sender waits for a free send ring entry
+  static constexpr uint32_t kShutdownNudges = 101;
+
+  static constexpr const char* kSendEventName = "CDSEND";
+  static constexpr const char* kReceiveEventName = "CDRX";
+  static constexpr const char* kResponseEventName = "CDRESP";
+  static constexpr const char* kReceiveDoneEventName = "CDONRXDONE";
+  static constexpr const char* kSendMutexName = "CANDispatchSendMutex";
+
+  using Callback = void (*)(int);
+
+  // On the console's serial port.
+  CanDispatch();
+  // On any port, for instance a fake one in tests.
+  explicit CanDispatch(std::unique_ptr<SerialPort> port);
+  virtual ~CanDispatch();
+  CanDispatch(const CanDispatch&) = delete;
+  CanDispatch& operator=(const CanDispatch&) = delete;
+
+  // Opens the port and starts the threads; the reader only when the port is
+  // open and configured. Reports nothing: a dead port shows up as sends that
+  // reach nobody. Only the first call does anything.
+  void Open(const char* portName, uint32_t baud);
+  // The new channel's number (1 to 10), 0 when all are in use. Writes its
+  // OpenChannel at once.
+  uint8_t CreateChannel(uint8_t type, Callback callback);
+  // Sets bit 29 of a standard message's identifier (in the caller's record)
+  // and queues the frame. False for a channel that is not valid, or when the
+  // send ring stayed full for kQueueFullWaitMs.
+  bool QueueCanFrame(uint8_t channel, CanMessage& message, const uint8_t* data);
+  // Copies identifier, length and data of the channel's last received frame;
+  // the caller's flags and time stay. Nothing for a channel that is not valid.
+  void GetLastFrame(uint8_t channel, CanMessage& message);
+  // Writes an InfoRequest at once.
+  void RequestInfo();
+  // The five words of the last accepted InfoReply; zeros before the first.
+  std::array<uint32_t, 5> GetInfo() const;
+  // True while the gateway has acknowledged the channel since it was last
+  // (re)opened; for diagnostics.
+  bool Acknowledged(uint8_t channel) const;
+  // Stops the three threads. Also run by the destructor.
+  void Shutdown();
+
+ private:
+  struct Channel {
+    std::atomic<bool> inUse{false};
+    std::atomic<bool> acknowledged{false};
+    uint8_t type = 0;
+    Callback callback = nullptr;
+    uint8_t number = 0;
+    CanMessage lastFrame;
+  };
+
+  // A link thread with the flag that Shutdown watches while nudging it.
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> running{false};
+  };
+
+  static uint32_t Next(uint32_t index) { return (index + 1) % kRingEntries; }
+  static uint32_t Previous(uint32_t index) { return (index + kRingEntries - 1) % kRingEntries; }
+
+  int IndexOf(uint8_t number) const;  // -1 unless the channel is valid
+  Channel* ValidChannel(uint8_t number);
+  void Start(Worker& worker, void (CanDispatch::*body)());
+  void Stop(Worker& worker, Event* nudge);
+  void Write(const uint8_t* bytes, size_t length);
+  void ReopenChannel(uint8_t number);
+
+  void ReaderThread();
+  void Collect(uint8_t byte);
+  void CompleteFrame();
+
+  void ReceiveThread();
+  void HandleNext();
+  void HandleFrame(const uint8_t* frame, size_t length);
+  void HandleData(Channel& channel, const uint8_t* packet, size_t length);
+  bool StoreFrame(Channel& channel, const uint8_t* packet, size_t length);
+  void ResendLast();
+  void StepBack();
+  void Acknowledge(uint8_t channel);
+
+  void SendThread();
+  bool SendHead();
+  void WaitForAck();
+  void MoveSendRead(uint32_t index);
+
+  std::unique_ptr<SerialPort> port_;
+  bool opened_ = false;
+  std::atomic<bool> stop_{false};
+
+  Event sendEvent_{kSendEventName};
+  Event receiveEvent_{kReceiveEventName};
+  Event responseEvent_{kResponseEventName};
+  Event receiveDoneEvent_{kReceiveDoneEventName};
+  std::mutex queueLock_;
+  std::condition_variable sendSpaceFreed_;
+  std::mutex sendMutex_;   // kSendMutexName: one frame at a time on the line
+  std::mutex frameLock_;   // the channels' last frames
+
+  std::array<std::atomic<uint32_t>, 5> info_{};
+
+  uint8_t sendRing_[kRingEntries][frame::kRingEntry] = {};
+  uint32_t sendLengths_[kRingEntries] = {};  // 0: the entry never held a frame
+  std::atomic<uint32_t> sendWrite_{0};
+  std::atomic<uint32_t> sendRead_{0};
+  bool hadTimeout_ = false;   // send thread only
+  uint32_t lastTimeout_ = 0;  // send thread only
+
+  uint8_t receiveRing_[kRingEntries][frame::kRingEntry] = {};
+  uint32_t receiveLengths_[kRingEntries] = {};
+  std::atomic<uint32_t> receiveWrite_{0};
+  std::atomic<uint32_t> receiveRead_{0};
+  bool inFrame_ = false;                 // reader thread only
+  uint8_t readBuffer_[kReadChunk] = {};  // reader thread only
+  uint8_t packet_[frame::kRingEntry] = {};  // receive thread only
+
+  Channel channels_[kChannels];
+
+  Worker reader_;
+  Worker receiver_;
+  Worker sender_;
+};
