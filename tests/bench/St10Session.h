@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "HostLine.h"
+
+// Plays the console's ST10 engine against one bench node at address 0x30:
+// commands on 0x18EFF110 and the hex text cut as the console cuts it.
+class St10Session {
+ public:
+  using Replies = std::vector<std::vector<uint8_t>>;
+  static constexpr uint32_t kCommandWord = HostLine::kMarker | 0x18EFF110;
+
+  // Starts a bench with the node and, unless told otherwise, puts it in its
+  // bootloader.
+  explicit St10Session(const std::string& nodeSpec, const std::string& dumpDir = "", bool enter = true);
+
+  void EnterBootloader();
+  void Send(const std::string& text) { host.SendText(kCommandWord, text); }
+  // What arrived on 0x18EF10F1 since the last call.
+  Replies TakeReplies();
+  // CR removed, at most 8 characters per frame, never two lines in one frame.
+  void Stream(const std::string& hexText);
+  // "<Start>", "<Erase>", "<Prog>", the file; the replies to all of it.
+  Replies Program(const std::string& hexText);
+
+  HostLine host;
+};
+
+// ":LLAAAATT<data>CC" with a correct checksum.
+std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data);
+BenchOptions NodeOptions(const std::string& spec, const std::string& dumpDir = "");
+std::string FreshDir(const std::string& name);
+std::vector<uint8_t> ReadFile(const std::string& path);
