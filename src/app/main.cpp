@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/UploaderApp.h"
+
+int main(int argc, char** argv) {
+  theApp.InitInstance(argc, argv);
+  return 0;
+}

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/LogFile.h"
+#include "can/ProgramScreen.h"
+#include "platform/DeviceContext.h"
+#include "platform/Dialog.h"
+#include "platform/Font.h"
+#include "platform/Surface.h"
+#include "ui/WidgetCollection.h"
+
+class AtmelProgrammer;
+class CanDispatch;
+class HexFileTable;
+class NodeDiscovery;
+class PagedList;
+class ProgressBar;
+class St10Programmer;
+
+// The current selection, written on the main thread before a run starts and
+// read by the run's thread.
+extern std::atomic<int32_t> selectedNodeNumber;  // slot 1..48 or a group code
+extern std::atomic<uint16_t> selectedFileIndex;  // index into the hex file table
+
+// The one full-screen window: it opens the gateway link, finds the nodes,
+// lists the hex files, turns touches into programming runs and recovery, and
+// shows and logs everything the rest of the program reports.
+class MainScreen : public Dialog, public ProgramScreen {
+ public:
+  static constexpr const char* kVersion = "1.4.1.0";
+
+  // The program-wide objects the screen works with.
+  struct Services {
+    HexFileTable& hexFiles;
+    NodeDiscovery& discovery;
+    St10Programmer& st10;
+    AtmelProgrammer& atmel;
+  };
+
+  explicit MainScreen(const Services& services);
+  ~MainScreen() override;
+
+  // What discovery and the engines ask of the screen.
+  bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
+  void Log(const char* text) override;
+  void ShowStatus(const char* text) override;
+  void SetProgress(int value) override;
+  void SetProgressVisible(bool visible) override;
+  void ShowMessage(const char* title, const char* text) override;
+  bool AskYesNo(const char* title, const char* text) override;
+
+  // The link's receive callback and the routing of what it received.
+  static void OnGatewayFrame(int unused);
+  void RouteCanMessage(CanMessage message);
+
+ protected:
+  bool OnInitDialog() override;
+  void OnPaint(DeviceContext& dc) override;
+  void OnLButtonDown(int x, int y) override;
+
+ private:
+  // Start-up.
+  uint8_t OpenGatewayLink();
+  void ReadGatewayInfo();
+  void OpenLogFile();
+  void CreateWidgets();
+  void CreateNodeButton(const char* key, const char* caption, int x, int y);
+  void CreateProgressBar();
+  void ResetProgrammingState();
+
+  // Touch workflow.
+  bool OnWidgetTouched(const std::string& key);
+  bool RefuseStart();
+  void OnListTouched();
+  bool SelectListedFile();
+  void ShowNodeButtons(int code);
+  void HideNodeButtons();
+  void SetShown(const char* key, bool shown);
+  void StartProgramming();
+
+  // Hex file list.
+  void LoadProgramList();
+
+  // Programming run and recovery.
+  void RunProgramming();
+  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
+  void RefuseRun(int32_t fileProgram, int32_t nodeProgram);
+  void EnterBootloader();
+  bool ProgramInBootloader();
+  void WrapUpRun(bool success);
+  void StartRecoveryMode();
+
+  void Repaint(const Rect& area);
+  PagedList* ProgramList();
+
+  const Services services_;
+  std::atomic<bool> busy_{false};
+  WidgetCollection widgets_;
+  Brush backgroundBrush_ = Brush::Solid(RGB(255, 255, 255));
+  Surface surface_{480, 640};
+  DeviceContext surfaceDc_{&surface_};
+  std::unique_ptr<Font> font22_;
+  std::unique_ptr<Font> font15_;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  std::unique_ptr<ProgressBar> progressBar_;
+  std::string selectedFileName_;
+  std::atomic<bool> progressVisible_{false};
+  LogFile logFile_;
+  uint32_t gatewayFirmwareVersion_ = 0;
+  std::atomic<uint8_t> channel_{0};
+  CanDispatch* link_ = nullptr;  // never destroyed: its threads run until the process ends
+  std::array<uint32_t, 5> gatewayInfo_{};
+  Rect fullScreenRect_{0, 0, 480, 640};
+  Rect listRect_{};
+  // Keeps the programming thread's list and button changes out of a paint.
+  std::mutex widgetLock_;
+};
