@@ -112,6 +112,8 @@ void AtmelBootloader::OnRange(const CanMessage& message) {
   if (message.length < 5) return;
   range_ = std::pair{Word(message, 1), Word(message, 3)};
   writeAt_ = range_->first;
+  dataFrames_ = 0;
+  answeringData_ = true;  // a new pass
   imageEnd_ = std::min<size_t>(size_t{range_->second} + 1, kFlashSize);
   node_.Send(kRange, {0x00});
 }
