@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "can/ReplyRouting.h"
+
+// Programs a node whose ST10 bootloader is running: ASCII commands, then the
+// hex file's text streamed line by line, each line accepted by the node before
+// the next goes out. OnReply runs on the link's receive thread and only
+// records; Program and its steps run on the programming thread and poll.
+class St10Programmer : public ReplyConsumer {
+ public:
+  static constexpr uint32_t kCommandIdentifier = 0x18EFF110;
+
+  // One whole run, retries included; true when the node was programmed.
+  bool Program(const std::string& fileName);
+  void OnReply(CanMessage message) override;
+  void ResetState();
+
+  // The steps of Program, in the order it runs them.
+  bool AccessFile(const std::string& fileName);
+  bool LoadFile();
+  bool SendStart();
+  bool SendErase();
+  bool SendProg();
+  bool StreamFile();
+  bool SendReset();
+
+  // The first error since the last reset (a node report or the stream's
+  // time-out); empty while there is none.
+  std::string ErrorText() const;
+
+ private:
+  enum ErrorState : uint8_t { kNoError, kComposing, kRaised };
+
+  bool SendAndResend(const char* status, const char* command, const std::atomic<bool>& flag, uint32_t resendMs,
+                     uint32_t giveUpMs);
+  bool SendAndPoll(const char* status, const char* command, const std::atomic<bool>& flag);
+  void AwaitLineAccepted(int lineCount);
+  bool ErrorRaised() const;
+  // Records the first error since the last reset; later ones are dropped.
+  void RaiseError(const char* text);
+
+  std::atomic<bool> startFlag_{false};
+  std::atomic<bool> eraseFlag_{false};
+  std::atomic<bool> programFlag_{false};
+  std::atomic<bool> resetFlag_{false};
+  std::atomic<bool> finishedFlag_{false};
+  std::atomic<bool> lineFlag_{false};
+  // The first error wins: whoever moves it from kNoError to kComposing writes
+  // the text, then publishes it with kRaised, so a reader that sees kRaised
+  // reads a complete text that no later report overwrites.
+  std::atomic<uint8_t> errorState_{kNoError};
+  char errorText_[256] = {};
+
+  std::string fileName_;
+  std::vector<uint8_t> fileCopy_;
+};

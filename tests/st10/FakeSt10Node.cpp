@@ -1,0 +1,50 @@
+#include "FakeSt10Node.h"
+
+#include "can/ReplyRouting.h"
+
+namespace {
+const char* const kCommands[] = {"<Start>", "<Erase>", "<Prog>", "<Reset>"};
+}
+
+FakeSt10Node::FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer)
+    : clock_(clock), programmer_(programmer) {
+  screen.onSend = [this](const CanMessage& message) { OnFrame(message); };
+}
+
+void FakeSt10Node::Answer(const Reply& reply) {
+  CanMessage message;
+  message.identifier = kSt10ReplyIdentifier;
+  message.flags = CanMessage::kExtendedFlag;
+  message.length = static_cast<uint8_t>(reply.data.size());
+  std::copy(reply.data.begin(), reply.data.end(), message.data);
+  clock_.Schedule(reply.delayMs, [this, message] { programmer_.OnReply(message); });
+}
+
+std::vector<std::string> FakeSt10Node::Texts() const {
+  std::vector<std::string> texts;
+  for (const Frame& frame : frames) texts.push_back(frame.text);
+  return texts;
+}
+
+std::vector<uint32_t> FakeSt10Node::TimesOf(const std::string& text) const {
+  std::vector<uint32_t> times;
+  for (const Frame& frame : frames)
+    if (frame.text == text) times.push_back(frame.time);
+  return times;
+}
+
+void FakeSt10Node::OnFrame(const CanMessage& message) {
+  const std::string text(reinterpret_cast<const char*>(message.data), std::min<size_t>(message.length, 8));
+  frames.push_back({clock_.TickCount(), text, message});
+  for (const char* command : kCommands) {
+    if (text != command) continue;
+    if (ignoreFirst[text]-- > 0) return;
+    for (const Reply& reply : commandReplies[text]) Answer(reply);
+    return;
+  }
+  streamed += text;
+  if (text.empty() || text.back() != '\n') return;
+  ++lines;
+  auto script = lineReplies.find(lines);
+  for (const Reply& reply : script != lineReplies.end() ? script->second : lineReply) Answer(reply);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FakeScreen.h"
+#include "platform/Clock.h"
+#include "st10/St10Programmer.h"
+
+// A scripted ST10 bootloader behind the fake screen. It sees every frame the
+// engine queues, records it with the virtual time, and answers through the
+// virtual clock, so its replies arrive while the engine sleeps.
+class FakeSt10Node {
+ public:
+  struct Reply {
+    uint32_t delayMs;
+    std::vector<uint8_t> data;
+  };
+  struct Frame {
+    uint32_t time;
+    std::string text;  // the frame's first length data bytes
+    CanMessage message;
+  };
+
+  FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer);
+
+  // Sends a reply from the bootloader delayMs from now.
+  void Answer(const Reply& reply);
+  std::vector<std::string> Texts() const;
+  // Times at which the given text went out.
+  std::vector<uint32_t> TimesOf(const std::string& text) const;
+
+  // Answers to each command; a command without an entry is never answered.
+  std::map<std::string, std::vector<Reply>> commandReplies{
+      {"<Start>", {{0, {0xD1, 0x01}}}},
+      {"<Erase>", {{0, {0xD2, 0x01}}}},
+      {"<Prog>", {{0, {0xD3, 0x01}}}},
+      {"<Reset>", {{0, {0xD6, 0x01}}}},
+  };
+  // How many times each command goes unanswered before the script applies.
+  std::map<std::string, int> ignoreFirst;
+  // Answers to the streamed lines, by line number from 1; lines not listed
+  // get lineReply.
+  std::map<int, std::vector<Reply>> lineReplies;
+  std::vector<Reply> lineReply{{0, {0xD4, 0x01}}};
+
+  std::vector<Frame> frames;
+  std::string streamed;  // the text of every non-command frame
+  int lines = 0;
+
+ private:
+  void OnFrame(const CanMessage& message);
+
+  VirtualClock& clock_;
+  St10Programmer& programmer_;
+};
