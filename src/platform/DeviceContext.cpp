@@ -151,11 +151,11 @@ void DeviceContext::LineTo(int x, int y) {
   while (px != x || py != y) {
     PenDot(static_cast<int>(px), static_cast<int>(py));
     const long long twice = 2 * error;
-    if (twice >= dy) {
+    if (twice > dy) {
       error += dy;
       px += sx;
     }
-    if (twice <= dx) {
+    if (twice < dx) {
       error += dx;
       py += sy;
     }

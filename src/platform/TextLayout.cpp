@@ -24,7 +24,7 @@ bool TextLayout::Next(TextLine& line) {
       return EndLine(line, i, width, i + (pair ? 2 : 1));
     }
     if (breakWords_ && c == ' ') {
-      if (width > width_) return EndLine(line, i, width, SkipBlanks(i));  // an overlong word
+      if (width > width_ && wordEnd == kNone) return EndLine(line, i, width, SkipBlanks(i));  // an overlong word
       if (i > position_ && text_[i - 1] != ' ') {
         wordEnd = i;
         wordEndWidth = width;

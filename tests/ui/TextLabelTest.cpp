@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/DeviceContext.h"
 #include "platform/Font.h"
@@ -41,13 +42,18 @@ TEST(TextLabelTest, BorderRunsThroughRightAndBottomAndTextStartsTwoPixelsIn) {
   }
   EXPECT_EQ(surface.Pixel(111, 25), kWhite);
   EXPECT_EQ(surface.Pixel(60, 41), kWhite);
-  // "H" has a vertical stem at its very left: the first ink inside the border is at x = 12.
-  EXPECT_EQ(FirstInkColumn(surface, 12, 39) , 10);  // the border itself
-  Surface inner(200, 100);
-  DeviceContext innerDc(&inner);
-  Label("Hi", {10, 10, 110, 40}).Draw(innerDc);
-  EXPECT_GE(FirstInkColumn(inner, 10, 40), 12);
-  EXPECT_LE(FirstInkColumn(inner, 10, 40), 13);
+  // The text is what DrawText shows 2 pixels in from the left edge.
+  Surface expected(200, 100);
+  DeviceContext expectedDc(&expected);
+  expectedDc.SelectPen(nullptr);
+  expectedDc.SelectBrush(Brush::Hollow());
+  expectedDc.Rectangle({10, 10, 111, 41});
+  expectedDc.SetBkMode(kTransparent);
+  Rect textRect{12, 10, 110, 40};
+  expectedDc.DrawText("Hi", -1, textRect, kTextSingleLine);
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 200; ++x) ASSERT_EQ(surface.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+  }
 }
 
 TEST(TextLabelTest, EdgesOfZeroFollowTheText) {
@@ -127,6 +133,25 @@ TEST(TextLabelTest, KeepsTwoHundredFiftyFourCharactersAndTwentyNineOfTheName) {
   label.SetText(nullptr);
   label.GetText(buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextLabelTest, TextMayChangeWhileTheLabelIsDrawn) {
+  TextLabel status("loadingMsg2", "Initializing... Please Wait", nullptr, kBlack, kWhite, kOpaque, kTextCenter | kTextSingleLine,
+                   Rect{0, 610, 480, 0}, 0, kBlack);
+  std::thread run([&status] {
+    for (int i = 0; i < 200; ++i) status.SetText(i % 2 ? "Erasing Flash..." : "Programming... Finished");
+  });
+  Surface surface(480, 640);
+  DeviceContext dc(&surface);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(status.Draw(dc), (Rect{0, 610, 480, 626}));
+  run.join();
+  char text[64];
+  status.GetText(text, sizeof text);
+  EXPECT_STREQ(text, "Erasing Flash...");
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "platform/DeviceContext.h"
+#include "platform/Font.h"
+
+namespace {
+
+class FontHeightTest : public testing::TestWithParam<int> {};
+
+// Every glyph, descenders and capitals included, stays inside its cell of
+// the requested height.
+TEST_P(FontHeightTest, CellHeightIsTheRequestedHeightAndHoldsTheGlyphs) {
+  Font font("Arial", GetParam());
+  ASSERT_TRUE(font.IsValid());
+  EXPECT_EQ(font.Height(), GetParam());
+  EXPECT_GT(font.Ascent(), font.Height() / 2);
+  EXPECT_LT(font.Ascent(), font.Height());
+  for (unsigned char c : std::string("HMWgjpqy|()[]")) {
+    const Glyph& glyph = font.GlyphOf(c);
+    EXPECT_LE(glyph.top, font.Ascent()) << c;
+    EXPECT_LE(glyph.height - glyph.top, font.Height() - font.Ascent()) << c;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, FontHeightTest, testing::Values(15, 16, 22, 40));
+
+TEST(FontTest, ArialIsMetricCompatible) {
+  // The console's Arial at a 22-pixel cell: an em of 19 to 20 pixels, so
+  // "W" is about 19 and "i" about 4 pixels wide.
+  Font font("Arial", 22);
+  EXPECT_GE(font.Advance('W'), 17);
+  EXPECT_LE(font.Advance('W'), 20);
+  EXPECT_GE(font.Advance('i'), 4);
+  EXPECT_LE(font.Advance('i'), 5);
+  EXPECT_EQ(font.Advance('1'), font.Advance('8'));  // tabular figures
+}
+
+TEST(FontTest, ControlCharactersHaveNoWidthAndNoInk) {
+  Font font("Arial", 16);
+  for (unsigned char c : {0, 9, 10, 13, 31, 127, 0x85}) {
+    EXPECT_EQ(font.Advance(c), 0);
+    EXPECT_TRUE(font.GlyphOf(c).coverage.empty());
+  }
+  EXPECT_GT(font.Advance(' '), 0);
+  EXPECT_TRUE(font.GlyphOf(' ').coverage.empty());
+  EXPECT_GT(font.Advance(0xE9), 0);  // Latin-1 e acute
+}
+
+TEST(FontTest, TextWidthAddsTheAdvances) {
+  Font font("Arial", 16);
+  EXPECT_EQ(font.TextWidth("Node 10", 7),
+            font.Advance('N') + font.Advance('o') + font.Advance('d') + font.Advance('e') + font.Advance(' ') +
+                font.Advance('1') + font.Advance('0'));
+  EXPECT_EQ(font.TextWidth("", 0), 0);
+}
+
+TEST(FontTest, BoldIsWiderThanNormal) {
+  Font normal("Arial", 22);
+  Font bold("Arial", 22, Font::kBold);
+  EXPECT_GT(bold.TextWidth("Programming", 11), normal.TextWidth("Programming", 11));
+}
+
+TEST(FontTest, EachGlyphIsRenderedOnceAndShared) {
+  Font font("Arial", 16);
+  const Glyph* first = &font.GlyphOf('A');
+  EXPECT_EQ(&font.GlyphOf('A'), first);
+  EXPECT_FALSE(first->coverage.empty());
+  EXPECT_EQ(first->coverage.size(), static_cast<size_t>(first->width * first->height));
+}
+
+TEST(FontTest, GlyphsCanBeAskedForFromSeveralThreads) {
+  Font font("Arial", 16);
+  std::vector<std::thread> threads;
+  std::vector<const Glyph*> seen(4);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&font, &seen, t] {
+      for (unsigned char c = 'A'; c <= 'z'; ++c) font.GlyphOf(c);
+      seen[t] = &font.GlyphOf('Q');
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const Glyph* glyph : seen) EXPECT_EQ(glyph, seen[0]);
+}
+
+TEST(FontTest, UnknownFaceStillGivesAUsableFont) {
+  Font font("No Such Face 12345", 18);
+  EXPECT_TRUE(font.IsValid());  // fontconfig substitutes a default face
+  EXPECT_EQ(font.Height(), 18);
+  EXPECT_GT(font.Advance('x'), 0);
+}
+
+}  // namespace
