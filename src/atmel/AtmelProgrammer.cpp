@@ -1,0 +1,271 @@
+#include "atmel/AtmelProgrammer.h"
+
+#include <algorithm>
+
+#include "can/ProgramScreen.h"
+#include "can/ProgramState.h"
+#include "firmware/HexFileAccess.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// The bootloader's identifiers, one per command family.
+enum Identifier : uint32_t {
+  kPortId = 0,
+  kRangeId = 1,
+  kDataId = 2,
+  kCheckId = 3,
+  kMemoryId = 4,
+  kRegistersId = 5,
+};
+
+constexpr uint8_t kFrameBytes = 8;
+constexpr int kAckPolls = 1001;
+constexpr uint32_t kProgramPollMs = 5;
+constexpr uint32_t kVerifyPollMs = 3;
+constexpr uint32_t kCommandPollMs = 100;
+
+void Send(uint32_t identifier, std::initializer_list<uint8_t> data) {
+  CanMessage message;
+  message.identifier = identifier;
+  std::copy(data.begin(), data.end(), message.data);
+  SendCan(message, false, static_cast<uint8_t>(data.size()));
+}
+
+void ShowBox(const char* title, const char* text) {
+  if (ProgramScreen* screen = TheScreen()) screen->ShowMessage(title, text);
+}
+
+void ShowError(const char* text) { ShowBox("ERROR!!!", text); }
+
+// Sleeps up to maxSleeps times while ready() is false; the result is ready().
+template <typename Ready>
+bool Await(Ready ready, uint32_t sleepMs, int maxSleeps) {
+  for (int sleeps = 0; !ready() && sleeps < maxSleeps; ++sleeps) Sleep(sleepMs);
+  return ready();
+}
+
+// Moves the progress bar about a hundred times over one pass of frames; a
+// small image still moves it once per frame.
+class ProgressSteps {
+ public:
+  explicit ProgressSteps(uint32_t frames) : step_(std::max<uint32_t>(frames / 100, 1)) {}
+  void Count(uint32_t framesDone) {
+    if (framesDone % step_ != 0) return;
+    if (ProgramScreen* screen = TheScreen()) screen->SetProgress(value_);
+    ++value_;
+  }
+
+ private:
+  uint32_t step_;
+  int value_ = 0;
+};
+
+}  // namespace
+
+bool AtmelProgrammer::Program(const std::string& fileName, bool openPort) {
+  for (;;) {
+    switch (Attempt(fileName, openPort)) {
+      case Outcome::kProgrammed:
+        ResetNode();
+        ShowBox("Programming Complete",
+                "Press OK to program another node.  When finished, press Exit and remove USB drive.");
+        return true;
+      case Outcome::kNotStarted:
+        ResetNode();
+        return false;
+      case Outcome::kFailed:
+        break;
+    }
+    ProgramScreen* screen = TheScreen();
+    if (!screen || !screen->AskYesNo("ERROR!!!",
+                                     "An error occurred during programming, check all your connections to node. \n"
+                                     "Would you like to try again?")) {
+      ResetNode();
+      ShowBox("Warning", "Programming was not successful, node may not be usable. Contact Alder for support.");
+      return false;
+    }
+    // The retry parses the file again into an erased image; the node's port is open already.
+    ResetState();
+    openPort = false;
+  }
+}
+
+// A file that cannot be read still lets the open and register frames go out,
+// but nothing is erased: the node is only reset.
+AtmelProgrammer::Outcome AtmelProgrammer::Attempt(const std::string& fileName, bool openPort) {
+  if (ProgramScreen* screen = TheScreen()) {
+    screen->SetProgressVisible(true);
+    screen->SetProgress(0);
+  }
+  bool ok = AccessFile(fileName);
+  ok = ReadHexFile() && ok;
+  if (openPort) {
+    ok = OpenPort() && ok;
+    if (!ReadRegisters()) return Outcome::kNotStarted;
+  }
+  if (!ok) return Outcome::kNotStarted;
+  const bool programmed = EraseMemory() && BlankCheck() && SetAddressRange() && ProgramMemory() && VerifyMemory();
+  return programmed ? Outcome::kProgrammed : Outcome::kFailed;
+}
+
+void AtmelProgrammer::OnReply(CanMessage message) {
+  switch (message.identifier) {
+    case kPortId:
+      if (message.data[1] == 0x01) {
+        portFlag_ = 1;
+        BootloaderType = kAtmelBootloader;
+      } else if (message.data[1] == 0x00) {
+        portFlag_ = 0;
+      }
+      break;
+    case kRangeId:
+      rangeFlag_ = 1;
+      break;
+    case kDataId:
+      // Done before ready: whoever sees the acknowledgement also sees the end.
+      if (message.data[0] == 0x00) doneFlag_ = 1;
+      readyFlag_ = 1;
+      break;
+    case kCheckId:
+      if (message.length == 0) blankFlag_ = 1;
+      readyFlag_ = 1;
+      break;
+    case kMemoryId:
+      if (message.data[0] == 0x00) eraseFlag_ = 1;
+      break;
+    case kRegistersId:
+      registersFlag_ = 1;
+      break;
+    default:
+      break;
+  }
+}
+
+void AtmelProgrammer::ResetState() {
+  portFlag_ = 0;
+  eraseFlag_ = 0;
+  blankFlag_ = 0;
+  rangeFlag_ = 0;
+  registersFlag_ = 0;
+  doneFlag_ = 0;
+  readyFlag_ = 0;
+  image_.Erase();
+}
+
+bool AtmelProgrammer::AccessFile(const std::string& fileName) {
+  fileName_ = fileName;
+  return AccessHexFile(fileName_);
+}
+
+bool AtmelProgrammer::ReadHexFile() { return image_.Read(fileName_); }
+
+// A port already open (as the detection reply leaves it) gets the open frame
+// at once; a reply that closes it gets a second one 100 ms later.
+bool AtmelProgrammer::OpenPort() {
+  WriteLog("Opening Port");
+  if (portFlag_) Send(kPortId, {0xFF});
+  Sleep(100);
+  if (!portFlag_) Send(kPortId, {0xFF});
+  Sleep(100);
+  if (portFlag_) return true;
+  ShowError("Failed at OpenPort().");
+  return false;
+}
+
+bool AtmelProgrammer::ReadRegisters() {
+  WriteLog("Reading Registers");
+  Send(kRegistersId, {0x00, 0x00});
+  Sleep(100);
+  if (registersFlag_) return true;
+  ShowError("Failed at ReadRegisters().");
+  return false;
+}
+
+bool AtmelProgrammer::EraseMemory() {
+  return CommandStep("Erasing", kMemoryId, {0x00, 0xFF}, eraseFlag_, 601, "Failed at EraseMemory().");
+}
+
+bool AtmelProgrammer::BlankCheck() {
+  return CommandStep("Blank Check", kCheckId, {0x01, 0x00, 0x00, 0x7F, 0xFF}, blankFlag_, 201,
+                     "Failed at BlankCheck().");
+}
+
+// The range ends at image end - 1 in 16 bits, so an empty image announces 0x0000 to 0xFFFF.
+bool AtmelProgrammer::SetAddressRange() {
+  const uint16_t last = static_cast<uint16_t>(image_.End() - 1);
+  return CommandStep("Set Address", kRangeId,
+                     {0x00, 0x00, 0x00, static_cast<uint8_t>(last >> 8), static_cast<uint8_t>(last & 0xFF)},
+                     rangeFlag_, 201, "Failed at SetAddressRange().");
+}
+
+bool AtmelProgrammer::CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
+                                  const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
+  WriteLog(status);
+  Send(identifier, data);
+  if (Await([&] { return flag != 0; }, kCommandPollMs, maxSleeps)) return true;
+  ShowError(failure);
+  return false;
+}
+
+// The node ends programming with a data acknowledgement whose first byte is 0.
+// Without a partial last frame the done flag is not cleared, so a done reply to
+// the last whole frame ends the wait at once.
+bool AtmelProgrammer::ProgramMemory() {
+  WriteLog("Programming");
+  const uint32_t frames = image_.End() / kFrameBytes;
+  ProgressSteps progress(frames);
+  readyFlag_ = 1;
+  for (uint32_t k = 0; k < frames; ++k) {
+    progress.Count(k + 1);
+    if (!Await([&] { return readyFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+    readyFlag_ = 0;
+    SendDataFrame(static_cast<uint16_t>(k * kFrameBytes), kFrameBytes);
+    Sleep(10);
+  }
+  if (!Await([&] { return readyFlag_ != 0 || doneFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+  if (const uint8_t rest = image_.End() % kFrameBytes; rest != 0) {
+    doneFlag_ = 0;
+    SendDataFrame(static_cast<uint16_t>(frames * kFrameBytes), rest);
+  }
+  if (!Await([&] { return doneFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+  eraseFlag_ = 0;
+  Send(kMemoryId, {0x01, 0x00, 0x00});
+  Sleep(100);
+  return true;
+}
+
+// The node's answers to the display windows only release the next window;
+// their bytes are not compared with the image.
+bool AtmelProgrammer::VerifyMemory() {
+  WriteLog("Verifying");
+  ProgressSteps progress(image_.End() / kFrameBytes);
+  verifyAddress_ = 0;
+  readyFlag_ = 1;
+  for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
+    progress.Count(window);
+    if (!Await([&] { return readyFlag_ != 0; }, kVerifyPollMs, kAckPolls)) return false;
+    readyFlag_ = 0;
+    const uint16_t first = verifyAddress_;
+    const uint16_t last = static_cast<uint16_t>(first + kFrameBytes - 1);
+    Send(kCheckId, {0x00, static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first & 0xFF),
+                    static_cast<uint8_t>(last >> 8), static_cast<uint8_t>(last & 0xFF)});
+    verifyAddress_ = static_cast<uint16_t>(first + kFrameBytes);
+  }
+  return true;
+}
+
+void AtmelProgrammer::ResetNode() {
+  WriteLog("Resetting");
+  Sleep(2000);
+  Send(kMemoryId, {0x03, 0x00});
+}
+
+// A partial last frame still carries the eight image bytes from its address;
+// only length of them count.
+void AtmelProgrammer::SendDataFrame(uint16_t address, uint8_t length) {
+  CanMessage message;
+  message.identifier = kDataId;
+  std::copy_n(image_.At(address), kFrameBytes, message.data);
+  SendCan(message, false, length);
+}

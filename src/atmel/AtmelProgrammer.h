@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "atmel/FirmwareImage.h"
+#include "can/ReplyRouting.h"
+
+// Programs a node whose bootloader is of the Atmel kind: binary commands on
+// identifiers 0 to 5, one per command family, and the 32 KB image parsed from
+// the hex file sent as 8-byte frames, each only after the node acknowledged
+// the one before. Program runs on the programming thread; OnReply runs on the
+// link's receive thread and only records, in atomics the steps poll.
+class AtmelProgrammer : public ReplyConsumer {
+ public:
+  AtmelProgrammer() { ResetState(); }
+
+  // One whole run: true when the node was programmed (possibly by a retry the
+  // operator asked for). openPort is on for a run after the bootloader command
+  // and off for a retry, whose node has its port open already.
+  bool Program(const std::string& fileName, bool openPort);
+
+  void OnReply(CanMessage message) override;
+
+  // Clears every flag and the image end, and erases the image to 0xFF.
+  void ResetState();
+
+  // The steps of Program, each showing its own status and error box.
+  bool AccessFile(const std::string& fileName);
+  bool ReadHexFile();
+  bool OpenPort();
+  bool ReadRegisters();
+  bool EraseMemory();
+  bool BlankCheck();
+  bool SetAddressRange();
+  bool ProgramMemory();
+  bool VerifyMemory();
+  void ResetNode();
+
+  const FirmwareImage& Image() const { return image_; }
+
+ private:
+  enum class Outcome { kProgrammed, kNotStarted, kFailed };
+
+  Outcome Attempt(const std::string& fileName, bool openPort);
+  bool CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
+                   const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
+  void SendDataFrame(uint16_t address, uint8_t length);
+
+  std::atomic<uint32_t> portFlag_{0};
+  std::atomic<uint32_t> eraseFlag_{0};
+  std::atomic<uint32_t> blankFlag_{0};
+  std::atomic<uint32_t> rangeFlag_{0};
+  std::atomic<uint32_t> registersFlag_{0};
+  std::atomic<uint32_t> doneFlag_{0};
+  std::atomic<uint16_t> readyFlag_{0};
+  std::string fileName_;
+  FirmwareImage image_;
+  uint16_t verifyAddress_ = 0;
+};

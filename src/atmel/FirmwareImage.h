@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "firmware/IntelHexReader.h"
+
+// The Atmel node's program memory as the engine sends it: 32768 bytes for
+// addresses 0x0000 to 0x7FFF and the end of the programmed part. Addresses no
+// record covers keep the erased value 0xFF.
+class FirmwareImage {
+ public:
+  FirmwareImage() { Erase(); }
+
+  // All bytes 0xFF, end 0.
+  void Erase();
+  // Parses the named hex file of the hex folder on top of the current content.
+  bool Read(const std::string& fileName);
+
+  uint16_t End() const { return end_; }
+  const uint8_t* At(uint16_t address) const { return bytes_.data() + address; }
+
+ private:
+  std::array<uint8_t, kNodeMemorySize> bytes_;
+  uint16_t end_ = 0;
+};
