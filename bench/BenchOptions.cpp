@@ -133,7 +133,7 @@ std::optional<BenchOptions> BenchOptions::Parse(const std::vector<std::string>& 
     }
   }
   if (!CheckAddresses(options.nodes, error)) return std::nullopt;
-  if (options.link.empty()) options.link = MapDosPath("COM1");
+  if (options.link.empty()) options.link = DosDevicesRoot() + "/com1";  // the console finds COM1 here
   return options;
 }
 

@@ -25,9 +25,13 @@ bool PseudoTerminal::Open(const std::string& linkPath, std::string& error) {
 }
 
 bool PseudoTerminal::Renew(std::string& error) {
-  Close();
+  // The old pty stays open until the new one is linked, so the new one gets
+  // another name and the link changes visibly.
+  const int old = master_;
   pending_.clear();
-  return Create(error) && Link(error);
+  const bool renewed = Create(error) && Link(error);
+  close(old);
+  return renewed;
 }
 
 bool PseudoTerminal::Create(std::string& error) {
