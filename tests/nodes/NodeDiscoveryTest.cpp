@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "nodes/DiscoveryFlags.h"
@@ -136,6 +138,26 @@ TEST_F(NodeDiscoveryTest, LateReplyCountsOnlyForANextSlotOfTheSameNode) {
 
   for (int number = 1; number <= 48; ++number)
     EXPECT_EQ(FindNodeSlot(number)->program, number == 13 ? 299u : 0u) << number;
+}
+
+TEST_F(NodeDiscoveryTest, RepliesOnTheReceiveThreadOnlyReachSlotsOfTheAnsweringNode) {
+  std::atomic<bool> queryDone{false};
+  std::thread receiver([&] {
+    while (!queryDone) {
+      discovery.OnReply(CalReply(kSharedNodeResponse, {0xC0, 0x00, 0x00, 0x2B, 0x01}));
+      std::this_thread::yield();
+    }
+  });
+
+  discovery.SendCalRequests();
+  queryDone = true;
+  receiver.join();
+
+  for (int number = 1; number <= 48; ++number) {
+    const bool shared = std::find(kSharedNodeSlots.begin(), kSharedNodeSlots.end(), number) != kSharedNodeSlots.end();
+    const uint32_t program = FindNodeSlot(number)->program;
+    EXPECT_TRUE(program == 0 || (shared && program == 299)) << number << ": " << program;
+  }
 }
 
 TEST_F(NodeDiscoveryTest, SilentBusOrDeadLinkLeavesEveryProgramAtZero) {

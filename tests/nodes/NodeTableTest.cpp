@@ -54,11 +54,6 @@ TEST_F(NodeTableTest, EverySlotHasItsLabelNumberAndJ1939Identifiers) {
   }
 }
 
-TEST_F(NodeTableTest, FirstSlotUsesTheConsoleAndNodeAddresses) {
-  EXPECT_EQ(NodeTable[0].requestIdentifier, 0x18EF0110u);
-  EXPECT_EQ(NodeTable[0].responseIdentifier, 0x18EF1001u);
-}
-
 class SharedAddressTest : public ::testing::TestWithParam<std::vector<int>> {};
 
 TEST_P(SharedAddressTest, SlotsOfOneNodeShareBothIdentifiers) {
