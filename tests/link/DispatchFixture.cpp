@@ -121,7 +121,7 @@ std::vector<std::string> DispatchTest::WrittenAfter(size_t skip, size_t count) {
   return Describe(std::vector<Bytes>(written.begin() + static_cast<long>(skip), written.end()));
 }
 
-bool DispatchTest::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;

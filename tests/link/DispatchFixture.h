@@ -23,6 +23,8 @@ Bytes CanFrameLine(uint8_t channel, uint32_t word, const Bytes& data);
 // A host frame in words: "open 1", "ack 1", "nak", "info?", "frame 1 38EF0110 BF".
 std::string Describe(const Bytes& line);
 std::vector<std::string> Describe(const std::vector<Bytes>& lines);
+// Waits (real time) until the condition holds; false after timeoutMs.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 2000);
 
 // A CanDispatch on a fake port whose gateway acknowledges OpenChannel and
 // CanFrame packets as configured. Received CAN frames land in Delivered().
@@ -38,8 +40,6 @@ class DispatchTest : public testing::Test {
   // Waits until the host wrote count frames and returns what it wrote after
   // the first skip of them.
   std::vector<std::string> WrittenAfter(size_t skip, size_t count);
-  // Waits (real time) until the condition holds; false after timeoutMs.
-  static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 2000);
   // Feeds a sentinel CAN frame on channel 1 and waits until it was handed
   // on: everything fed before has been handled, the sentinel's Ack is the
   // last frame written.
