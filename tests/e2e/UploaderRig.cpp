@@ -1,0 +1,176 @@
+#include "UploaderRig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "platform/DeviceContext.h"
+#include "platform/Font.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Eventually(int timeoutMs, const std::function<bool()>& condition) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+// Where a message box with this body text stands on the screen, measured as
+// the box measures itself: 400 wide, the body broken in 300 pixels, 200 more
+// for title and buttons, centred 50 pixels above the middle.
+Rect BoxRect(const std::string& text) {
+  Font font("Arial", 22);
+  Surface scratch(1, 1);
+  DeviceContext dc(&scratch);
+  dc.SelectFont(&font);
+  Rect measured{0, 0, 300, 0};
+  int textHeight = dc.DrawText(text.c_str(), -1, measured, kTextWordBreak | kTextCalcRect);
+  int height = textHeight + 200;
+  int left = (480 - 400) / 2;
+  int top = (640 - height) / 2 - 50;
+  return Rect{left, top, left + 400, top + height};
+}
+
+std::string TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  return name;
+}
+
+}  // namespace
+
+UploaderRig::UploaderRig()
+    : output_((fs::current_path() / "e2e-output" / TestName()).string()), control_(devices_.Root() + "/control") {
+  fs::remove_all(output_);
+  fs::create_directories(output_);
+  devices_.MakeFolder("e:/Pinecroft");
+  devices_.WriteFile("d:/lumen/bin/menu.exe", "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/started-with\"\n");
+  fs::permissions(Path("d:/lumen/bin/menu.exe"), fs::perms::owner_all);
+  devices_.MakeFolder("flash");
+}
+
+UploaderRig::~UploaderRig() {
+  if (::testing::Test::HasFailure()) {
+    Screenshot("at-failure");
+    std::error_code ignored;
+    fs::copy_file(Path("e:/Pinecroft/LOGFILE.txt"), output_ + "/LOGFILE.txt", fs::copy_options::overwrite_existing,
+                  ignored);
+  }
+  uploader_.Stop();
+  bench_.Stop();
+}
+
+void UploaderRig::AddHexFile(const std::string& name, const std::string& content) const {
+  devices_.WriteFile("e:/Pinecroft/" + name, content);
+}
+
+std::string UploaderRig::MakeImageFile(const std::string& name, size_t bytes, unsigned seed) const {
+  std::mt19937 random(seed);
+  std::string image(bytes, '\0');
+  for (char& byte : image) byte = static_cast<char>(random() & 0xFF);
+  std::string blob = Path("image.bin");
+  std::ofstream(blob, std::ios::binary) << image;
+  std::string command = "objcopy -I binary -O ihex '" + blob + "' '" + Path("e:/Pinecroft/" + name) + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return image;
+}
+
+void UploaderRig::StartBench(const std::vector<std::string>& options) {
+  std::vector<std::string> argv{CANBENCH_BIN, "--link", Path("com1"), "--dump-dir", Path("flash"),
+                                "--control",   Path("bench-control"), "--trace", output_ + "/can.log"};
+  argv.insert(argv.end(), options.begin(), options.end());
+  ASSERT_TRUE(bench_.Start(argv, {}, output_ + "/canbench.txt"));
+  ASSERT_TRUE(Eventually(10000, [&] { return fs::exists(Path("com1")); })) << "canbench did not come up";
+}
+
+void UploaderRig::BenchCommand(const std::string& line) const {
+  ASSERT_TRUE(ControlClient(Path("bench-control")).Send(line)) << line;
+}
+
+void UploaderRig::StartUploader(int timeoutMs) {
+  std::vector<std::string> env{"LUMEN_DOSDEVICES=" + devices_.Root(), "LUMEN_DISPLAY=headless",
+                               "LUMEN_CONTROL=" + Path("control")};
+  ASSERT_TRUE(uploader_.Start({UPLOADER_BIN}, env, output_ + "/uploader.txt"));
+  ASSERT_TRUE(WaitForLogLine("Enter load program list", timeoutMs)) << "the main screen did not come up";
+  ASSERT_TRUE(Eventually(5000, [&] { return fs::exists(Path("control")); }));
+}
+
+std::vector<std::string> UploaderRig::LogLines() const {
+  std::vector<std::string> lines;
+  std::ifstream log(Path("e:/Pinecroft/LOGFILE.txt"), std::ios::binary);
+  std::string line;
+  while (std::getline(log, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int count) const {
+  return Eventually(timeoutMs, [&] {
+    auto lines = LogLines();
+    return std::count(lines.begin(), lines.end(), line) >= count;
+  });
+}
+
+void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }
+
+std::optional<Surface> UploaderRig::Screenshot(const std::string& name) const {
+  return control_.Screenshot(output_ + "/" + name + ".png");
+}
+
+void UploaderRig::AnswerBox(const std::string& text, BoxButton button) const {
+  Rect box = BoxRect(text);
+  // The box is up once its frame stands where the main screen is white.
+  bool shown = Eventually(60000, [&] {
+    auto shot = Screenshot("box");
+    return shot && shot->Pixel(box.left, box.top + 1) == RGB(0, 0, 0) &&
+           shot->Pixel(box.right, box.top + 1) == RGB(0, 0, 0);
+  });
+  ASSERT_TRUE(shown) << "the box did not show: " << text;
+  int x = box.left + 400 - 67 - 66 * button + 32;
+  int y = box.bottom - 67 + 32;
+  Touch(x, y);
+  Eventually(5000, [&] {
+    auto shot = Screenshot("box");
+    return shot && shot->Pixel(box.left, box.top + 1) != RGB(0, 0, 0);
+  });
+}
+
+bool UploaderRig::WaitForUploaderExit(int timeoutMs) { return uploader_.WaitForExit(timeoutMs); }
+
+std::string UploaderRig::MenuArguments() const {
+  // The menu program is started, not waited for: give it a moment to write.
+  std::string path = Path("d:/lumen/bin/started-with");
+  Eventually(5000, [&] { return !TempDosDevices::ReadFile(path).empty(); });
+  return TempDosDevices::ReadFile(path);
+}
+
+bool UploaderRig::ShowsButtonAt(const Surface& shot, int x, int y) {
+  int dark = 0;
+  for (int row = y; row < y + 64; ++row)
+    for (int column = x; column < x + 64; ++column) {
+      uint32_t pixel = shot.Pixel(column, row);
+      if (RedOf(pixel) + GreenOf(pixel) + BlueOf(pixel) < 150) ++dark;
+    }
+  return dark > 40;
+}
+
+std::string UploaderRig::FlashDump(int address) const {
+  char name[32];
+  std::snprintf(name, sizeof name, "flash/node-%02X.bin", address);
+  return TempDosDevices::ReadFile(Path(name));
+}
