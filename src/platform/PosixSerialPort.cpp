@@ -31,10 +31,10 @@ constexpr BaudRate kBaudRates[] = {
 // A rate the host does not know keeps the tty's current speed.
 void SetSpeed(termios& settings, uint32_t baud) {
   for (const BaudRate& entry : kBaudRates) {
-    if (entry.rate == baud) {
-      cfsetispeed(&settings, entry.speed);
-      cfsetospeed(&settings, entry.speed);
-    }
+    if (entry.rate != baud) continue;
+    cfsetispeed(&settings, entry.speed);
+    cfsetospeed(&settings, entry.speed);
+    return;
   }
 }
 
