@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kWhite = RGB(255, 255, 255);
 constexpr uint32_t kRed = RGB(255, 0, 0);
 constexpr uint32_t kBlue = RGB(0, 0, 255);
 
