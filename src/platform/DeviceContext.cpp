@@ -165,8 +165,11 @@ void DeviceContext::LineTo(int x, int y) {
 void DeviceContext::BitBlt(int x, int y, int w, int h, const Surface& source, int sx, int sy) {
   if (!ClipSpan(x, sx, w, surface_->Width(), source.Width())) return;
   if (!ClipSpan(y, sy, h, surface_->Height(), source.Height())) return;
-  for (int row = 0; row < h; ++row) {
-    std::memcpy(surface_->Row(y + row) + x, source.Row(sy + row) + sx, static_cast<size_t>(w) * sizeof(uint32_t));
+  // A copy within one surface runs against the direction of the move.
+  const bool upwards = &source == surface_ && sy < y;
+  for (int i = 0; i < h; ++i) {
+    const int row = upwards ? h - 1 - i : i;
+    std::memmove(surface_->Row(y + row) + x, source.Row(sy + row) + sx, static_cast<size_t>(w) * sizeof(uint32_t));
   }
 }
 

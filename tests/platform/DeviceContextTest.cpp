@@ -211,3 +211,21 @@ INSTANTIATE_TEST_SUITE_P(
                     BlitCase{-2147483647, 0, 2147483647, 3, 0, 0, {}}));
 
 }  // namespace
+
+namespace {
+
+TEST(DeviceContextTest, CopyWithinOneSurfaceMovesThePictureWhole) {
+  for (const int shift : {-2, 2}) {
+    Surface s(5, 8, 0);
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 5; ++x) s.SetPixel(x, y, 100 + y * 10 + x);
+    }
+    DeviceContext dc(&s);
+    dc.BitBlt(1, 2 + shift, 3, 4, s, 0, 2);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(s.Pixel(1 + x, 2 + shift + y), 100u + (2 + y) * 10 + x) << shift;
+    }
+  }
+}
+
+}  // namespace

@@ -93,3 +93,13 @@ TEST(FontTest, UnknownFaceStillGivesAUsableFont) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FontTest, NegativeHeightIsTheEmAndZeroTheDefault) {
+  Font em("Arial", -16);
+  EXPECT_EQ(em.Height(), 18);  // Liberation Sans: a cell of 2288 units on an em of 2048
+  EXPECT_EQ(Font("Arial", 0).Height(), 16);
+}
+
+}  // namespace
