@@ -25,7 +25,6 @@ class BenchLoop {
   int Run();
   // Safe from any thread and from a signal handler.
   void RequestStop();
-  const std::string& slavePath() const { return pty_.slavePath(); }
 
  private:
   uint64_t ElapsedUs() const;

@@ -187,7 +187,7 @@ Line and lifetime:
   --bus-bitrate BPS    delay each bus frame by its bit time (e.g. 250000)
 
 Nodes:
-  --node SPEC          one node (repeatable), SPEC is comma-separated:
+  --node NODE          one node (repeatable), NODE is comma-separated:
                          address=0x30     node address (required)
                          program=144      program number (required)
                          boot=st10|atmel  its bootloader (default st10)
@@ -208,7 +208,7 @@ Nodes:
                                             back in its bootloader)
                        stop-after, line-error, blank-nonzero and power-cut
                        spoil one update each; the retry then succeeds.
-  --scenario FILE      node specs, one per line ("--node" optional), '#'
+  --scenario FILE      node descriptions, one per line ("--node" optional), '#'
                        starts a comment
 
 Gateway:

@@ -9,8 +9,8 @@ using Replies = std::vector<std::vector<uint8_t>>;
 // Plays the console's Atmel engine against a bench node at 0x30.
 class AtmelSession {
  public:
-  explicit AtmelSession(const std::string& spec, const std::string& dumpDir = "")
-      : host(NodeOptions(spec, dumpDir)) {
+  explicit AtmelSession(const std::string& nodeText, const std::string& dumpDir = "")
+      : host(NodeOptions(nodeText, dumpDir)) {
     host.OpenChannel();
     host.SendCan(0x18EF3010, {0xF1});
     host.AdvanceMs(Node::kBootMs);

@@ -7,17 +7,17 @@ namespace {
 uint32_t RequestWord(uint8_t address) { return HostLine::kMarker | (0x18EF0010u + address * 256u); }
 uint32_t BootloaderWord(uint8_t address) { return 0x18EF0010u + address * 256u; }  // extended flag set
 
-BenchOptions Nodes(std::initializer_list<const char*> specs) {
+BenchOptions Nodes(std::initializer_list<const char*> nodeTexts) {
   BenchOptions options;
-  for (const char* spec : specs) {
+  for (const char* nodeText : nodeTexts) {
     std::string error;
-    options.nodes.push_back(*NodeConfig::Parse(spec, error));
+    options.nodes.push_back(*NodeConfig::Parse(nodeText, error));
   }
   return options;
 }
 
 struct CalCase {
-  const char* spec;
+  const char* nodeText;
   uint8_t address;
   std::vector<uint8_t> reply;  // as the console receives it, 0xFF tail cut
 };
@@ -25,7 +25,7 @@ struct CalCase {
 class CalReply : public ::testing::TestWithParam<CalCase> {};
 
 TEST_P(CalReply, CarriesTheProgramNumberOnTheResponseIdentifier) {
-  HostLine host(Nodes({GetParam().spec}));
+  HostLine host(Nodes({GetParam().nodeText}));
   host.OpenChannel();
   host.SendCan(RequestWord(GetParam().address), {0xBF});
   const auto frames = host.TakeCanFrames();
@@ -60,7 +60,7 @@ TEST(Node, SilentNodeNeverAnswers) {
 }
 
 struct EntryCase {
-  const char* spec;
+  const char* nodeText;
   uint32_t identifier;
   std::vector<uint8_t> announcement;
 };
@@ -68,7 +68,7 @@ struct EntryCase {
 class BootloaderEntry : public ::testing::TestWithParam<EntryCase> {};
 
 TEST_P(BootloaderEntry, AnnouncesWithinASecondAndLeavesTheApplication) {
-  HostLine host(Nodes({GetParam().spec}));
+  HostLine host(Nodes({GetParam().nodeText}));
   host.OpenChannel();
   host.SendCan(BootloaderWord(0x30), {0xF1});
   EXPECT_TRUE(host.TakeCanFrames().empty());

@@ -40,6 +40,8 @@ TEST(St10Bootloader, ProgramsAWholeFileAndComesBackWithTheNewProgram) {
   expected.resize(0x20, 0xFF);
   expected.insert(expected.end(), {0xAA, 0xBB, 0xCC, 0xDD});
   EXPECT_EQ(ReadFile(dumps + "/node-30.bin"), expected);
+  EXPECT_NE(std::find(session.host.events.begin(), session.host.events.end(), "node 30: update complete, program 145"),
+            session.host.events.end());
 }
 
 TEST(St10Bootloader, TakesLinesCutAtAnyPointAndLinesOfWholeFrames) {

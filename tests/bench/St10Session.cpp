@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-BenchOptions NodeOptions(const std::string& spec, const std::string& dumpDir) {
+BenchOptions NodeOptions(const std::string& nodeText, const std::string& dumpDir) {
   BenchOptions options;
   std::string error;
-  options.nodes.push_back(*NodeConfig::Parse(spec, error));
+  options.nodes.push_back(*NodeConfig::Parse(nodeText, error));
   options.dumpDir = dumpDir;
   return options;
 }
@@ -43,13 +43,9 @@ std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& da
   return text;
 }
 
-St10Session::St10Session(const std::string& nodeSpec, const std::string& dumpDir, bool enter)
-    : host(NodeOptions(nodeSpec, dumpDir)) {
+St10Session::St10Session(const std::string& nodeText, const std::string& dumpDir)
+    : host(NodeOptions(nodeText, dumpDir)) {
   host.OpenChannel();
-  if (enter) EnterBootloader();
-}
-
-void St10Session::EnterBootloader() {
   host.SendCan(0x18EF3010, {0xF1});
   host.AdvanceMs(Node::kBootMs);
   TakeReplies();

@@ -13,11 +13,9 @@ class St10Session {
   using Replies = std::vector<std::vector<uint8_t>>;
   static constexpr uint32_t kCommandWord = HostLine::kMarker | 0x18EFF110;
 
-  // Starts a bench with the node and, unless told otherwise, puts it in its
-  // bootloader.
-  explicit St10Session(const std::string& nodeSpec, const std::string& dumpDir = "", bool enter = true);
+  // Starts a bench with the node and puts it in its bootloader.
+  explicit St10Session(const std::string& nodeText, const std::string& dumpDir = "");
 
-  void EnterBootloader();
   void Send(const std::string& text) { host.SendText(kCommandWord, text); }
   // What arrived on 0x18EF10F1 since the last call.
   Replies TakeReplies();
@@ -31,6 +29,6 @@ class St10Session {
 
 // ":LLAAAATT<data>CC" with a correct checksum.
 std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data);
-BenchOptions NodeOptions(const std::string& spec, const std::string& dumpDir = "");
+BenchOptions NodeOptions(const std::string& nodeText, const std::string& dumpDir = "");
 std::string FreshDir(const std::string& name);
 std::vector<uint8_t> ReadFile(const std::string& path);
