@@ -1,5 +1,7 @@
 #include "app/MainScreen.h"
 
+#include "app/NodeButtonGroups.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -56,22 +58,10 @@ std::string Format(const char* format, ...) {
   return text;
 }
 
-bool IsGroupCode(int code) {
-  return code == 1 || code == 23 || code == 28 || code == 34 || code == 44 || code == 99;
-}
-
-// The number written at the end of a button key: "Node7" -> 7, "Rho3" -> 3.
-int TrailingNumber(const std::string& key) {
-  size_t start = key.find_last_not_of("0123456789") + 1;
-  return std::atoi(key.c_str() + start);
-}
-
 // The program number in characters 2 to 4 of a hex file name ("P149..." -> 149).
 int32_t FileProgramNumber(const std::string& fileName) {
   return fileName.size() > 1 ? std::atoi(fileName.substr(1, 3).c_str()) : 0;
 }
-
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 }  // namespace
 
@@ -288,13 +278,9 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
     int index = ProgramList()->SelectedIndex();
     if (index < 0 || index > kMaxStartIndex || selectedNodeNumber == 0 || !SelectListedFile()) return RefuseStart();
     StartProgramming();
-  } else if (StartsWith(key, "Node")) {
+  } else if (int offset = NodeButtonGroups::SlotOffset(key); offset >= 0) {
     if (!SelectListedFile()) return RefuseStart();
-    selectedNodeNumber += TrailingNumber(key);
-    StartProgramming();
-  } else if (StartsWith(key, "XiNode") || StartsWith(key, "Rho") || StartsWith(key, "Psi")) {
-    if (!SelectListedFile()) return RefuseStart();
-    selectedNodeNumber += TrailingNumber(key) - 1;
+    selectedNodeNumber += offset;
     StartProgramming();
   } else {
     OnListTouched();
@@ -318,7 +304,7 @@ void MainScreen::OnListTouched() {
   list->GetText(displayName, sizeof displayName);
   int code = services_.discovery.SlotForNodeType(displayName);
   selectedNodeNumber = code;
-  if (IsGroupCode(code)) {
+  if (NodeButtonGroups::IsGroupCode(code)) {
     ShowNodeButtons(code);
     ShowStatus("Select Node To Program");
   } else {
@@ -339,29 +325,16 @@ bool MainScreen::SelectListedFile() {
 
 void MainScreen::ShowNodeButtons(int code) {
   HideNodeButtons();
-  if (code == 1 || code == 34 || code == 99) {
-    for (int i = program251Seen ? 3 : 0; i < 10; ++i) SetShown(Format("Node%d", i).c_str(), true);
-  } else if (code == 23) {
-    for (const char* key : {"XiNode1", "XiNode2"}) SetShown(key, true);
-  } else if (code == 28 || code == 44) {
-    for (int i = 1; i <= 5; ++i) SetShown(Format(code == 28 ? "Rho%d" : "Psi%d", i).c_str(), true);
-  } else if (code == 0) {
-    SetShown("Start", true);
-  }
+  for (const std::string& key : NodeButtonGroups::KeysFor(code, program251Seen)) SetShown(key, true);
 }
 
 void MainScreen::HideNodeButtons() {
-  for (int i = 0; i < 10; ++i) SetShown(Format("Node%d", i).c_str(), false);
-  for (const char* key : {"XiNode1", "XiNode2", "Start"}) SetShown(key, false);
-  for (int i = 1; i <= 5; ++i) {
-    SetShown(Format("Rho%d", i).c_str(), false);
-    SetShown(Format("Psi%d", i).c_str(), false);
-  }
+  for (const std::string& key : NodeButtonGroups::AllKeys()) SetShown(key, false);
 }
 
-void MainScreen::SetShown(const char* key, bool shown) {
+void MainScreen::SetShown(const std::string& key, bool shown) {
   std::lock_guard lock(widgetLock_);
-  Widget* widget = widgets_.Find(key);
+  Widget* widget = widgets_.Find(key.c_str());
   if (!widget) return;
   if (shown)
     widget->SetFlags(Widget::Enabled | Widget::Visible);

@@ -81,7 +81,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   bool SelectListedFile();
   void ShowNodeButtons(int code);
   void HideNodeButtons();
-  void SetShown(const char* key, bool shown);
+  void SetShown(const std::string& key, bool shown);
   void StartProgramming();
 
   // Hex file list.

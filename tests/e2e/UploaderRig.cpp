@@ -63,14 +63,20 @@ UploaderRig::UploaderRig()
 }
 
 UploaderRig::~UploaderRig() {
+  if (::testing::Test::HasFailure()) Screenshot("at-failure");
+  uploader_.Stop();
+  bench_.Stop();
+  // A sanitizer build reports into the programs' output: any report fails the test.
+  for (const char* output : {"/uploader.txt", "/canbench.txt"}) {
+    std::string text = TempDosDevices::ReadFile(output_ + output);
+    for (const char* report : {"Sanitizer", "runtime error:"})
+      EXPECT_EQ(text.find(report), std::string::npos) << output << ":\n" << text;
+  }
   if (::testing::Test::HasFailure()) {
-    Screenshot("at-failure");
     std::error_code ignored;
     fs::copy_file(Path("e:/Pinecroft/LOGFILE.txt"), output_ + "/LOGFILE.txt", fs::copy_options::overwrite_existing,
                   ignored);
   }
-  uploader_.Stop();
-  bench_.Stop();
 }
 
 void UploaderRig::AddHexFile(const std::string& name, const std::string& content) const {
