@@ -70,7 +70,9 @@ MainScreen::MainScreen(const Services& services) : services_(services) {
   theMainScreen.store(this);
 }
 
+// The link's threads stop before anything they call into goes away.
 MainScreen::~MainScreen() {
+  if (link_) link_->Shutdown();
   theMainScreen.store(nullptr);
   SetTheScreen(nullptr);
 }
@@ -78,7 +80,7 @@ MainScreen::~MainScreen() {
 // ---- Start-up ---------------------------------------------------------------
 
 bool MainScreen::OnInitDialog() {
-  link_ = new CanDispatch();
+  link_ = std::make_unique<CanDispatch>();
   OpenGatewayLink();
   ReadGatewayInfo();
   OpenLogFile();

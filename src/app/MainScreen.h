@@ -115,7 +115,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   LogFile logFile_;
   uint32_t gatewayFirmwareVersion_ = 0;
   std::atomic<uint8_t> channel_{0};
-  CanDispatch* link_ = nullptr;  // never destroyed: its threads run until the process ends
+  std::unique_ptr<CanDispatch> link_;  // lives until the screen object goes, after the hand-off
   std::array<uint32_t, 5> gatewayInfo_{};
   Rect fullScreenRect_{0, 0, 480, 640};
   Rect listRect_{};

@@ -10,8 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
+#include "BoxGeometry.h"
 
 namespace fs = std::filesystem;
 
@@ -24,22 +23,6 @@ bool Eventually(int timeoutMs, const std::function<bool()>& condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return true;
-}
-
-// Where a message box with this body text stands on the screen, measured as
-// the box measures itself: 400 wide, the body broken in 300 pixels, 200 more
-// for title and buttons, centred 50 pixels above the middle.
-Rect BoxRect(const std::string& text) {
-  Font font("Arial", 22);
-  Surface scratch(1, 1);
-  DeviceContext dc(&scratch);
-  dc.SelectFont(&font);
-  Rect measured{0, 0, 300, 0};
-  int textHeight = dc.DrawText(text.c_str(), -1, measured, kTextWordBreak | kTextCalcRect);
-  int height = textHeight + 200;
-  int left = (480 - 400) / 2;
-  int top = (640 - height) / 2 - 50;
-  return Rect{left, top, left + 400, top + height};
 }
 
 std::string TestName() {
@@ -139,21 +122,18 @@ std::optional<Surface> UploaderRig::Screenshot(const std::string& name) const {
 }
 
 void UploaderRig::AnswerBox(const std::string& text, BoxButton button) const {
-  Rect box = BoxRect(text);
+  BoxGeometry box(text);
+  const Rect& frame = box.Frame();
   // The box is up once its frame stands where the main screen is white.
-  bool shown = Eventually(60000, [&] {
+  auto framed = [&](bool up) {
     auto shot = Screenshot("box");
-    return shot && shot->Pixel(box.left, box.top + 1) == RGB(0, 0, 0) &&
-           shot->Pixel(box.right, box.top + 1) == RGB(0, 0, 0);
-  });
-  ASSERT_TRUE(shown) << "the box did not show: " << text;
-  int x = box.left + 400 - 67 - 66 * button + 32;
-  int y = box.bottom - 67 + 32;
-  Touch(x, y);
-  Eventually(5000, [&] {
-    auto shot = Screenshot("box");
-    return shot && shot->Pixel(box.left, box.top + 1) != RGB(0, 0, 0);
-  });
+    bool shown = shot && shot->Pixel(frame.left, frame.top + 1) == RGB(0, 0, 0) &&
+                 shot->Pixel(frame.right, frame.top + 1) == RGB(0, 0, 0);
+    return shown == up;
+  };
+  ASSERT_TRUE(Eventually(60000, [&] { return framed(true); })) << "the box did not show: " << text;
+  Touch(box.ButtonX(button), box.ButtonY());
+  Eventually(5000, [&] { return framed(false); });
 }
 
 bool UploaderRig::WaitForUploaderExit(int timeoutMs) { return uploader_.WaitForExit(timeoutMs); }
