@@ -70,7 +70,7 @@ void GatewayEmulator::OnData(size_t length) {
 void GatewayEmulator::OnHostCanFrame(size_t length) {
   const uint8_t channel = packet_[frame::kChannelAt];
   if (!open_[channel]) {
-    Write(BuildReopen(channel));
+    Write(frame::BuildControl(channel, frame::kReopen, out_.data()));
     return;
   }
   if (length < kCanFrameMinimum || length > kCanFrameMinimum + 8) {
@@ -80,11 +80,13 @@ void GatewayEmulator::OnHostCanFrame(size_t length) {
   }
   ++hostCanFrames_;
   if (Every(config_.reopenEvery, hostCanFrames_)) {
-    Write(BuildReopen(channel));
+    Write(frame::BuildControl(channel, frame::kReopen, out_.data()));
     return;
   }
+  // A gateway's Nak names the frame's channel: the console ignores packets
+  // on a channel it has not opened.
   if (Every(config_.nakEvery, hostCanFrames_)) {
-    Write(frame::BuildNak(out_.data()));
+    Write(frame::BuildControl(channel, frame::kNak, out_.data()));
     return;
   }
   CanMessage message;
@@ -117,24 +119,7 @@ void GatewayEmulator::SendInfoReply(uint8_t channel) {
       payload[word * 4 + byte] = static_cast<uint8_t>(config_.info[word] >> (24 - 8 * byte));
     }
   }
-  Write(BuildData(channel, frame::kInfoReply, payload, sizeof payload));
-}
-
-size_t GatewayEmulator::BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t count) {
-  uint8_t packet[frame::kPayloadAt + 20 + 1];
-  packet[frame::kChannelAt] = channel;
-  packet[frame::kKindAt] = frame::kData;
-  packet[frame::kIdAt] = static_cast<uint8_t>(id);
-  packet[frame::kIdAt + 1] = static_cast<uint8_t>(id >> 8);
-  std::copy_n(payload, count, packet + frame::kPayloadAt);
-  const size_t checksumAt = frame::kPayloadAt + count;
-  packet[checksumAt] = frame::Checksum(packet, static_cast<int>(checksumAt));
-  return frame::Encode(packet, checksumAt + 1, out_.data());
-}
-
-size_t GatewayEmulator::BuildReopen(uint8_t channel) {
-  const uint8_t packet[3] = {channel, frame::kReopen, static_cast<uint8_t>(channel ^ frame::kReopen)};
-  return frame::Encode(packet, sizeof packet, out_.data());
+  Write(frame::BuildData(channel, frame::kInfoReply, payload, sizeof payload, out_.data()));
 }
 
 void GatewayEmulator::Write(size_t length) {
@@ -163,6 +148,6 @@ void GatewayEmulator::WriteGarbage() {
 void GatewayEmulator::WriteChatter() {
   if (hostChannel_ == 0) return;
   const uint8_t value = chatterValue_++;
-  writer_(out_.data(), BuildData(hostChannel_, frame::kMessage19, &value, 1));
-  writer_(out_.data(), BuildData(hostChannel_, frame::kMessage20, nullptr, 0));
+  writer_(out_.data(), frame::BuildData(hostChannel_, frame::kMessage19, &value, 1, out_.data()));
+  writer_(out_.data(), frame::BuildData(hostChannel_, frame::kMessage20, nullptr, 0, out_.data()));
 }

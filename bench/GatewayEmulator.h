@@ -37,8 +37,6 @@ class GatewayEmulator {
   void OnHostCanFrame(size_t length);
   void SendInfoReply(uint8_t channel);
   // Encodes channel, kind 0, id and payload with its checksum into out_.
-  size_t BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t count);
-  size_t BuildReopen(uint8_t channel);
   // Writes the frame in out_ as a counted frame: the garbage, checksum and
   // chatter faults apply, and it becomes the frame a Nak asks for again.
   void Write(size_t length);

@@ -1,5 +1,7 @@
 #include "link/FrameCodec.h"
 
+#include <algorithm>
+
 namespace frame {
 
 namespace {
@@ -17,10 +19,17 @@ uint8_t* Stuff(uint8_t byte, uint8_t* out) {
   return out;
 }
 
-// Packs channel, kind and optional id/payload, appends the checksum and
-// encodes. Every control packet fits in a few bytes on the stack.
+}  // namespace
+
+uint8_t Checksum(const uint8_t* bytes, int count) {
+  uint8_t sum = 0;
+  for (int i = 0; i < count; ++i) sum ^= bytes[i];
+  return sum;
+}
+
 size_t BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t payloadLength, uint8_t* out) {
-  uint8_t packet[kPayloadAt + 2 + 1];
+  uint8_t packet[kRingEntry];
+  payloadLength = std::min(payloadLength, kMaxPayload);
   packet[kChannelAt] = channel;
   packet[kKindAt] = kData;
   packet[kIdAt] = static_cast<uint8_t>(id);
@@ -34,14 +43,6 @@ size_t BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t pa
 size_t BuildControl(uint8_t channel, Kind kind, uint8_t* out) {
   const uint8_t packet[3] = {channel, kind, static_cast<uint8_t>(channel ^ kind)};
   return Encode(packet, sizeof packet, out);
-}
-
-}  // namespace
-
-uint8_t Checksum(const uint8_t* bytes, int count) {
-  uint8_t sum = 0;
-  for (int i = 0; i < count; ++i) sum ^= bytes[i];
-  return sum;
 }
 
 size_t Encode(const uint8_t* packet, size_t count, uint8_t* out) {

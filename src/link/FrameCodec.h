@@ -46,6 +46,11 @@ size_t Decode(const uint8_t* frame, size_t length, uint8_t* out);
 bool ChecksumValid(const uint8_t* packet, size_t length);
 
 // Builders of whole frames; out holds >= kRingEntry bytes. Return the length.
+// A control packet (Ack, Nak, Reopen) on a channel.
+size_t BuildControl(uint8_t channel, Kind kind, uint8_t* out);
+// A Data packet: message id and payload (cut to kMaxPayload bytes).
+constexpr size_t kMaxPayload = 100;
+size_t BuildData(uint8_t channel, uint16_t id, const uint8_t* payload, size_t payloadLength, uint8_t* out);
 size_t BuildAck(uint8_t channel, uint8_t* out);
 size_t BuildNak(uint8_t* out);
 size_t BuildOpenChannel(uint8_t channel, uint8_t* out);

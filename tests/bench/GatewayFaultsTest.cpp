@@ -85,6 +85,19 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"Chatter", With(&GatewayConfig::chatterEvery, 4), "ACA90CACA90C"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The console acts only on packets of a channel it opened.
+TEST(GatewayRefusal, NamesTheRefusedFramesChannel) {
+  for (const GatewayConfig& config : {With(&GatewayConfig::nakEvery, 1), With(&GatewayConfig::reopenEvery, 1)}) {
+    HostLine host(WithNode30(config));
+    host.OpenChannel(1);
+    host.TakePackets();
+    host.SendCan(kCalRequest30, {0xBF});
+    auto packets = host.TakePackets();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].bytes[0], 1);
+  }
+}
+
 TEST(GatewayNoise, NeverHoldsAStartMarkerSoNoFrameIsLost) {
   Exchange noisy(With(&GatewayConfig::garbageEvery, 1));
   EXPECT_EQ(noisy.letters, "ACACACAC");
