@@ -19,6 +19,9 @@ int ToScreen(float normalised, int size) { return static_cast<int>(std::floor(no
 
 SdlDisplay::SdlDisplay(bool fullScreen) {
   SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  // SIGTERM and SIGINT must end the program as they would without SDL; SDL
+  // would turn them into a close request, which does nothing here.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "display: SDL: %s\n", SDL_GetError());
     return;

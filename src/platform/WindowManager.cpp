@@ -27,6 +27,11 @@ WindowManager& WindowManager::Current() {
 
 void WindowManager::Install(WindowManager* manager) { installed = manager; }
 
+Rect WindowManager::MainWindowRect() const {
+  std::lock_guard lock(mutex_);
+  return windows_.empty() ? Rect{0, 0, kScreenWidth, kScreenHeight} : windows_.front().dialog->GetWindowRect();
+}
+
 int WindowManager::RunModal(Dialog& dialog) {
   dialog.ended_ = false;
   if (!OnUiThread()) {

@@ -41,6 +41,9 @@ class WindowManager {
   static void Install(WindowManager* manager);
 
   bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
+  // Where the program's main window (the first one up) is, for placing boxes
+  // over it; the whole screen when no window is up.
+  Rect MainWindowRect() const;
 
   // Dialog's side: DoModal, UpdateWindow, and the wake-ups after a change
   // made on another thread.

@@ -83,21 +83,6 @@ class TestWindow : public Dialog {
 
 class WindowManagerTest : public testing::Test {
  protected:
-  // Runs window on this (the UI) thread while script drives it from another.
-  // A script that fails half-way still ends the window.
-  int RunScripted(TestWindow& window, const std::function<void()>& script) {
-    std::atomic<bool> done{false};
-    std::thread driver([&] {
-      script();
-      for (int i = 0; i < 400 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      if (!done) window.EndDialog(-1);
-    });
-    int result = window.DoModal();
-    done = true;
-    driver.join();
-    return result;
-  }
-
   Surface Screenshot() {
     std::optional<Surface> shot = screen.Control().Screenshot(screen.Path("shot.png"));
     EXPECT_TRUE(shot.has_value());
@@ -114,7 +99,7 @@ class WindowManagerTest : public testing::Test {
 
 TEST_F(WindowManagerTest, ScriptedTouchesChangeTheScreenAndScreenshotsRecordIt) {
   TestWindow main(RGB(0, 0, 255));
-  int result = RunScripted(main, [&] {
+  int result = screen.RunScripted(main, [&] {
     Surface before = Screenshot();
     ASSERT_EQ(before.Width(), 480);
     ASSERT_EQ(before.Height(), 640);
@@ -132,7 +117,7 @@ TEST_F(WindowManagerTest, ScriptedTouchesChangeTheScreenAndScreenshotsRecordIt) 
 
 TEST_F(WindowManagerTest, BadControlLinesAndOffScreenTouchesChangeNothing) {
   TestWindow main(RGB(0, 255, 0));
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     for (const char* line : {"touch", "touch 1", "touch x 5", "touch 1 2 3", "screenshot", "poke 3 4", "",
                              "touch -1 5", "touch 480 5", "touch 5 640", "touch -2147483649 99999999999"})
       screen.Control().Send(line);
@@ -145,7 +130,7 @@ TEST_F(WindowManagerTest, BadControlLinesAndOffScreenTouchesChangeNothing) {
 TEST_F(WindowManagerTest, ComposesWindowsThatReachBeyondTheScreen) {
   TestWindow main(RGB(0, 0, 255));
   TestWindow corner(RGB(0, 255, 0), Rect{-100, 600, 100, 700});
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     std::thread worker([&] { corner.DoModal(); });
     corner.shown.Wait(5000);
     Surface shot = Screenshot();
@@ -164,7 +149,7 @@ TEST_F(WindowManagerTest, ABoxFromAWorkerRunsOnTheUiThreadAndTakesTheTouches) {
   TestWindow main(RGB(0, 0, 255));
   TestWindow box(RGB(255, 255, 0), Rect{100, 100, 300, 250});
   int boxResult = 0;
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     Screenshot();  // the main window is up
     std::thread worker([&] { boxResult = box.DoModal(); });
     box.shown.Wait(5000);
@@ -186,7 +171,7 @@ TEST_F(WindowManagerTest, ABoxFromAWorkerRunsOnTheUiThreadAndTakesTheTouches) {
 
 TEST_F(WindowManagerTest, UpdateFromAWorkerReturnsOnceTheUiThreadHasPainted) {
   TestWindow main(RGB(0, 0, 255));
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     Screenshot();
     for (int i = 1; i <= 50; ++i) {
       main.value = i;
@@ -205,7 +190,7 @@ TEST_F(WindowManagerTest, UpdateFromAWorkerIsServedInsideANestedRun) {
   main.onTouch = [&](int x, int) {
     if (x < 100) nested.DoModal();
   };
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     screen.Control().Touch(10, 10);
     nested.shown.Wait(5000);
     main.value = 99;
@@ -224,7 +209,7 @@ TEST_F(WindowManagerTest, AWindowIsShownOnlyAfterItsInitialisation) {
     main.InvalidateRect(nullptr);
     main.UpdateWindow();
   };
-  RunScripted(main, [&] {
+  screen.RunScripted(main, [&] {
     Screenshot();
     End(main);
   });

@@ -2,9 +2,13 @@
 
 #include <stdlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/ControlChannel.h"
+#include "platform/Dialog.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/WindowManager.h"
 
@@ -28,4 +32,17 @@ HeadlessScreen::~HeadlessScreen() {
   WindowManager::Install(nullptr);
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
+}
+
+int HeadlessScreen::RunScripted(Dialog& window, const std::function<void()>& script) const {
+  std::atomic<bool> ended{false};
+  std::thread driver([&] {
+    script();
+    for (int i = 0; i < 400 && !ended; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!ended) window.EndDialog(-1);
+  });
+  int result = window.DoModal();
+  ended = true;
+  driver.join();
+  return result;
 }
