@@ -59,7 +59,7 @@ TEST(ProgrammingRunTest, ProgramsAnAtmelNodeAndChecksItsFlash) {
   ASSERT_TRUE(rig.WaitForLogLine("Programming", 20000));
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x01), image);
+  EXPECT_TRUE(rig.FlashDump(0x01) == image) << "the flash differs from the file";
   EXPECT_TRUE(InOrder(RunLines(rig),
                       {"Enter Programming - Selected node name: P149alpha.hex, selected node number: 1",
                        "program number on hex file [149], program number on node [149].", kWarning,
@@ -84,7 +84,7 @@ TEST(ProgrammingRunTest, ProgramsAnSt10NodeAndChecksItsFlash) {
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x20), image);
+  EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
   EXPECT_TRUE(InOrder(RunLines(rig),
                       {"Enter Programming - Selected node name: P143beta.hex, selected node number: 11",
                        "program number on hex file [143], program number on node [143].", kWarning,
@@ -144,7 +144,7 @@ TEST(ProgrammingRunTest, AnSt10LineErrorRetriedWithYesSucceeds) {
   rig.AnswerBox(kSt10Retry, UploaderRig::kRightmost);  // YES
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x20), image);
+  EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
   EXPECT_TRUE(InOrder(RunLines(rig), {"Checksum Error Line: 3", "Accessing File", "Programming...", kComplete,
                                       "ST10 Mode - programming complete", "Programming... Finished"}));
 }
@@ -178,7 +178,7 @@ TEST(ProgrammingRunTest, AFile279IsAcceptedForAnySlotWhenSomeNodeRuns279) {
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x31), image);
+  EXPECT_TRUE(rig.FlashDump(0x31) == image) << "the flash differs from the file";
   EXPECT_TRUE(InOrder(RunLines(rig), {"Enter Programming - Selected node name: P279tau.hex, selected node number: 35",
                                       "program number on hex file [279], program number on node [280].",
                                       "Found matching program number [279] at node index [12]",
@@ -197,7 +197,7 @@ TEST(ProgrammingRunTest, AnUnknownFileWarnsAndProgramsTheSlotOfItsButton) {
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x03), image);
+  EXPECT_TRUE(rig.FlashDump(0x03) == image) << "the flash differs from the file";
   EXPECT_TRUE(InOrder(RunLines(rig), {"Enter Programming - Selected node name: P999x.hex, selected node number: 101",
                                       "WARNING: attempting to program a node with an unknown firmware version.",
                                       "program number on hex file [999], program number on node [999].",

@@ -53,7 +53,7 @@ TEST(RecoveryTest, APowerCycledSt10NodeIsProgrammedAgain) {
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
-  EXPECT_EQ(rig.FlashDump(0x20), image);
+  EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
 
   auto lines = rig.LogLines();
   auto recovery = std::find(lines.begin(), lines.end(), "Enter start recovery mode");

@@ -115,6 +115,17 @@ bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int cou
   });
 }
 
+int UploaderRig::RowOf(const std::string& fileName) const {
+  const std::string online = " - online: true";
+  int row = 0;
+  for (const std::string& line : LogLines()) {
+    if (!line.ends_with(online)) continue;
+    if (line.starts_with(fileName + " - ")) return row;
+    ++row;
+  }
+  return -1;
+}
+
 void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }
 
 std::optional<Surface> UploaderRig::Screenshot(const std::string& name) const {
@@ -158,5 +169,8 @@ bool UploaderRig::ShowsButtonAt(const Surface& shot, int x, int y) {
 std::string UploaderRig::FlashDump(int address) const {
   char name[32];
   std::snprintf(name, sizeof name, "flash/node-%02X.bin", address);
+  // The bench writes the dump when the node takes its reset, which the
+  // engine sends without waiting for an answer.
+  Eventually(5000, [&] { return fs::exists(Path(name)); });
   return TempDosDevices::ReadFile(Path(name));
 }

@@ -45,6 +45,9 @@ class UploaderRig {
   void AnswerBox(const std::string& text, BoxButton button) const;
   // Touches the first row of the program list.
   void TouchRow(int row) const { Touch(120, 176 + 30 * row + 15); }
+  // The program-list row of a file: its place among the files logged online;
+  // -1 when it is not listed.
+  int RowOf(const std::string& fileName) const;
 
   // True when a 64 x 64 button face is drawn with its corner at (x, y).
   static bool ShowsButtonAt(const Surface& shot, int x, int y);
