@@ -21,7 +21,9 @@
 // other threads, close the boxes they opened once ended, paint what is
 // invalid, present the frame, then sleep in the display until input or a
 // wake-up. Nested runs loop the same way, so a thread waiting for a paint is
-// served whatever run is innermost.
+// served whatever run is innermost. Other threads are served only while the
+// user-interface thread is in a modal run; a window that is not up is never
+// waited for.
 //
 // Touches go to the topmost window only: every window is modal, so a press
 // outside it is dropped.

@@ -7,14 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "ControlClient.h"
 #include "XvfbServer.h"
+#include "platform/ControlChannel.h"
+#include "platform/Dialog.h"
+#include "platform/WindowManager.h"
 
 namespace {
 
@@ -60,6 +66,19 @@ std::string InChild(const std::function<void(Findings&)>& body) {
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text += "child ended badly\n";
   return text;
 }
+
+// Green all over; keeps the touches it gets and ends on a touch in its lower half.
+class GreenWindow : public Dialog {
+ public:
+  std::vector<std::pair<int, int>> touches;  // user-interface thread only
+
+ protected:
+  void OnPaint(DeviceContext& dc) override { dc.FillSolidRect(Rect{0, 0, 480, 640}, RGB(0, 255, 0)); }
+  void OnLButtonDown(int x, int y) override {
+    touches.emplace_back(x, y);
+    if (y >= 320) EndDialog(9);
+  }
+};
 
 // Runs against a private X server of exactly the console's size, where the
 // centred 480 x 640 window covers the whole screen.
@@ -156,6 +175,42 @@ TEST_F(SdlDisplayTest, LeftClicksAndFingersAreTouchesOnceEach) {
     ExpectTouch(findings, display.WaitForInput(), 240, 160);
     findings.Expect(Pump(display).kind == InputEvent::kNone, "a wake-up is no input");
   });
+  EXPECT_TRUE(problems.empty()) << problems;
+}
+
+TEST_F(SdlDisplayTest, AWindowIsShownAndTouchedThroughSdlAndTheControlFifo) {
+  std::string fifo = std::filesystem::temp_directory_path() / ("sdl-control-" + std::to_string(getpid()));
+  std::string problems = InChild([&](Findings& findings) {
+    auto sdl = std::make_unique<SdlDisplay>(false);
+    findings.Expect(sdl->IsOpen(), "window not open");
+    if (!sdl->IsOpen()) return;
+    sdl->SetControl(std::make_unique<ControlChannel>(fifo));
+    WindowManager manager(std::move(sdl));
+    WindowManager::Install(&manager);
+    GreenWindow window;
+    std::atomic<bool> shown{false};
+    std::thread operator_([&] {
+      for (int attempt = 0; attempt < 500 && !shown; ++attempt) {
+        shown = xvfb_.Capture().Pixel(240, 320) == RGB(0, 255, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      ControlClient control(fifo);
+      control.Touch(30, 40);
+      // Handled in order: once the screenshot is there, so is the touch.
+      std::optional<Surface> shot = control.Screenshot(fifo + ".png");
+      findings.Expect(shot && shot->Pixel(0, 0) == RGB(0, 255, 0), "no screenshot of the window");
+      std::filesystem::remove(fifo + ".png");
+      SDL_Event click = LeftClick(50, 600);
+      SDL_PushEvent(&click);
+    });
+    int result = window.DoModal();
+    operator_.join();
+    WindowManager::Install(nullptr);
+    findings.Expect(shown, "window never shown");
+    findings.Expect(result == 9, "ended with " + std::to_string(result));
+    findings.Expect(window.touches == std::vector<std::pair<int, int>>{{30, 40}, {50, 600}}, "touches lost");
+  });
+  std::filesystem::remove(fifo);
   EXPECT_TRUE(problems.empty()) << problems;
 }
 

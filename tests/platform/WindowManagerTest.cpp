@@ -119,7 +119,8 @@ TEST_F(WindowManagerTest, BadControlLinesAndOffScreenTouchesChangeNothing) {
   TestWindow main(RGB(0, 255, 0));
   screen.RunScripted(main, [&] {
     for (const char* line : {"touch", "touch 1", "touch x 5", "touch 1 2 3", "screenshot", "poke 3 4", "",
-                             "touch -1 5", "touch 480 5", "touch 5 640", "touch -2147483649 99999999999"})
+                             "touch -1 5", "touch 480 5", "touch 5 640", "touch -2147483649 99999999999",
+                             "screenshot /nonexistent/folder/shot.png"})
       screen.Control().Send(line);
     EXPECT_EQ(Screenshot().Pixel(0, 0), RGB(0, 255, 0));
     End(main);

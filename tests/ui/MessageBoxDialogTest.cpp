@@ -74,14 +74,12 @@ struct ButtonRow {
 class ButtonRowTest : public MessageBoxDialogTest, public testing::WithParamInterface<ButtonRow> {};
 
 TEST_P(ButtonRowTest, ButtonsStandAlongTheBottomFromTheRight) {
-  for (auto [name, left] : GetParam().fromTheRight) {
+  for (const auto& [name, left] : GetParam().fromTheRight) {
     ObservedBox box;
     box.buttons = GetParam().mask;
     box.text = "Try again?";
-    RunBox(box, [&](const Rect& place) {
-      int height = place.Height() - 1;
-      Touch(place, left + 1, height - 67);  // just inside the top-left corner
-    });
+    int x = left + 1;  // just inside the top-left corner
+    RunBox(box, [&](const Rect& place) { Touch(place, x, place.Height() - 1 - 67); });
     EXPECT_EQ(PressedName(box), name) << "mask " << GetParam().mask << ", left edge " << left;
   }
 }
@@ -93,10 +91,11 @@ INSTANTIATE_TEST_SUITE_P(Masks, ButtonRowTest,
                                          ButtonRow{15, {{"cancel", 333}, {"ok", 267}, {"yes", 201}, {"no", 135}}}));
 
 TEST_F(MessageBoxDialogTest, TheGapBetweenTwoButtonsBelongsToTheLeftOne) {
-  for (auto [x, name] : std::vector<std::pair<int, std::string>>{{332, "no"}, {333, "yes"}}) {
+  for (const auto& [x, name] : std::vector<std::pair<int, std::string>>{{332, "no"}, {333, "yes"}}) {
     ObservedBox box;
     box.buttons = MessageBoxDialog::ButtonYes | MessageBoxDialog::ButtonNo;
-    RunBox(box, [&](const Rect& place) { Touch(place, x, place.Height() - 1 - 40); });
+    int touchX = x;
+    RunBox(box, [&](const Rect& place) { Touch(place, touchX, place.Height() - 1 - 40); });
     EXPECT_EQ(PressedName(box), name) << "x " << x;
   }
 }
