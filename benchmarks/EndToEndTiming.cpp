@@ -1,0 +1,160 @@
+// Whole programming runs of a 32 KB image, the real uploader (headless)
+// against canbench on a 250 kbit/s bus, driven like an operator with the
+// end-to-end tests' rig; and the uploader idling on its main screen.
+//
+// Each run leaves its raw figures in the rig's output folder
+// (e2e-output/EndToEndTiming.<Test>/ below the working directory), which
+// scripts/benchmark reads:
+//   log-times.txt      every log line with the wall-clock time it appeared
+//   can.log            the bench's candump trace, same clock
+//   image.hex          the programmed file
+//   measurements.txt   name=value lines: peak memory, idle CPU
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "LogTimeline.h"
+#include "StallProbe.h"
+#include "UploaderRig.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kWarning[] =
+    "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
+    "fail and node will have to be sent to Alder for repair. Press OK to continue.";
+const char kComplete[] = "Press OK to program another node.  When finished, press Exit and remove USB drive.";
+constexpr size_t kImageBytes = 32768;
+constexpr int kIdleSeconds = 20;
+
+std::string DrivePath(const std::string& relative) {
+  const char* root = std::getenv("LUMEN_DOSDEVICES");
+  return std::string(root ? root : "") + "/" + relative;
+}
+
+// The uploader started by this process (the rig does not hand out its id).
+pid_t UploaderPid() {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const pid_t pid = static_cast<pid_t>(std::atol(entry.path().filename().c_str()));
+    std::ifstream stat(entry.path() / "stat");
+    std::string pidField, comm, state;
+    pid_t parent = 0;
+    if (pid > 0 && stat >> pidField >> comm >> state >> parent && comm == "(uploader)" && parent == getpid())
+      return pid;
+  }
+  return -1;
+}
+
+// Fields 14 and 15 of /proc/PID/stat: user and system time of all threads.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));  // after the command name
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int number = 3; number <= 15 && fields >> field; ++number) {
+    if (number == 14) utime = std::atol(field.c_str());
+    if (number == 15) stime = std::atol(field.c_str());
+  }
+  return utime + stime;
+}
+
+// The number in a "Name:  value" line of a /proc status file.
+long StatusField(const std::string& statusPath, const std::string& name) {
+  std::ifstream status(statusPath);
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(name + ":", 0) == 0) return std::atol(line.c_str() + name.size() + 1);
+  return 0;
+}
+
+long VoluntarySwitches(pid_t pid) {
+  long total = 0;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+    total += StatusField(task.path().string() + "/status", "voluntary_ctxt_switches");
+  return total;
+}
+
+long PeakRssKb(pid_t pid) { return StatusField("/proc/" + std::to_string(pid) + "/status", "VmHWM"); }
+
+void SaveMeasurements(const UploaderRig& rig, const std::string& text) {
+  std::ofstream(rig.OutputFolder() + "/measurements.txt") << text;
+}
+
+// One node to program: its file, canbench's description of it, its address
+// and where its button (or Start) stands.
+struct Target {
+  const char* fileName;
+  const char* node;
+  int address;
+  int x, y;
+  unsigned seed;
+};
+
+// Programs a 32 KB image into the target and keeps the timeline of the run.
+// The engine's part ends with the completion box's text, logged as the box
+// goes up.
+void TimeRun(const Target& target) {
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(target.fileName, kImageBytes, target.seed);
+  fs::copy_file(DrivePath(std::string("e:/Pinecroft/") + target.fileName), rig.OutputFolder() + "/image.hex");
+  rig.StartBench({"--bus-bitrate", "250000", "--node", target.node});
+  rig.StartUploader();
+  LogTimeline timeline(DrivePath("e:/Pinecroft/LOGFILE.txt"));
+  rig.TouchRow(0);
+  rig.WaitForLogLine("Select Node To Program", 2000);  // or "Press Start To Program"
+  rig.Touch(target.x, target.y);
+  rig.AnswerBox(kWarning, UploaderRig::kRightmost);
+  {
+    StallProbe probe;
+    ASSERT_TRUE(rig.WaitForLogLine(kComplete, 300000)) << "the run did not complete";
+    SaveMeasurements(rig, "peak_rss_kb=" + std::to_string(PeakRssKb(UploaderPid())) +
+                              "\nprobe_stalls=" + std::to_string(probe.Stalls()) +
+                              "\nprobe_stall_ms=" + std::to_string(probe.LostMs()) + "\n");
+  }
+  timeline.Save(rig.OutputFolder() + "/log-times.txt");
+  rig.AnswerBox(kComplete, UploaderRig::kRightmost);
+  for (int tries = 0; tries < 100 && rig.FlashDump(target.address) != image; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(rig.FlashDump(target.address), image) << "the flash differs from the file";
+}
+
+TEST(EndToEndTiming, Atmel) {
+  TimeRun({"P149alpha.hex", "address=0x01,program=149,boot=atmel,after=149", 0x01, 73 + 32, 410 + 32, 11});
+}
+
+TEST(EndToEndTiming, St10) {
+  TimeRun({"P143beta.hex", "address=0x20,program=143,boot=st10,after=143", 0x20, 435, 517, 12});
+}
+
+// After start-up, with nothing touched: the link's reader polls the port
+// every millisecond, everything else waits.
+TEST(EndToEndTiming, Idle) {
+  UploaderRig rig;
+  rig.MakeImageFile("P149alpha.hex", 1024, 13);
+  rig.StartBench({"--bus-bitrate", "250000", "--node", "address=0x01,program=149,boot=atmel"});
+  rig.StartUploader();
+  const pid_t uploader = UploaderPid();
+  ASSERT_GT(uploader, 0);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const long ticksBefore = CpuTicks(uploader);
+  const long switchesBefore = VoluntarySwitches(uploader);
+  const auto start = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  const double cpuSeconds = static_cast<double>(CpuTicks(uploader) - ticksBefore) / sysconf(_SC_CLK_TCK);
+  std::ostringstream text;
+  text << "idle_seconds=" << took.count() << "\nidle_cpu_seconds=" << cpuSeconds
+       << "\nidle_wakeups=" << VoluntarySwitches(uploader) - switchesBefore
+       << "\npeak_rss_kb=" << PeakRssKb(uploader) << "\n";
+  SaveMeasurements(rig, text.str());
+}
+
+}  // namespace
