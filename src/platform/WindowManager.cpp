@@ -64,21 +64,18 @@ void WindowManager::Recompose() {
   Wake();
 }
 
-bool WindowManager::Call(const std::function<void()>& work, const Dialog* window) {
+void WindowManager::Call(const std::function<void()>& work, const Dialog* window) {
+  bool onUiThread = OnUiThread();
   Request request{&work};
   {
     std::lock_guard lock(mutex_);
-    if (window && !IsUp(*window)) return false;
-    if (!OnUiThread()) requests_.push_back(&request);
+    if (window && !IsUp(*window)) return;
+    if (!onUiThread) requests_.push_back(&request);
   }
-  if (OnUiThread()) {
-    work();
-    return true;
-  }
+  if (onUiThread) return work();
   Wake();
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [&] { return request.done; });
-  return true;
 }
 
 bool WindowManager::Open(Dialog& dialog, bool forOtherThread) {

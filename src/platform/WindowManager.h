@@ -65,8 +65,8 @@ class WindowManager {
   };
 
   // Runs work on the user-interface thread and waits for it; when window is
-  // given, only if that window is up (false otherwise).
-  bool Call(const std::function<void()>& work, const Dialog* window);
+  // given, only if that window is up.
+  void Call(const std::function<void()>& work, const Dialog* window);
   bool Open(Dialog& dialog, bool forOtherThread);
   void Close(Dialog& dialog);
   bool IsUp(const Dialog& dialog) const;  // with mutex_ held
