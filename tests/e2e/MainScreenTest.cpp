@@ -2,20 +2,11 @@
 
 #include <algorithm>
 
+#include "OperatorTexts.h"
 #include "UploaderRig.h"
 
 namespace {
 
-// Rows are named by their order among the online files of the listing.
-int RowOf(const UploaderRig& rig, const std::string& fileName) {
-  int row = 0;
-  for (const std::string& line : rig.LogLines()) {
-    if (line.size() < 15 || line.compare(line.size() - 15, 15, " - online: true") != 0) continue;
-    if (line.rfind(fileName + " - ", 0) == 0) return row;
-    ++row;
-  }
-  return -1;
-}
 
 bool Logged(const UploaderRig& rig, const std::string& line) {
   auto lines = rig.LogLines();
@@ -51,8 +42,7 @@ TEST_F(MainScreenTest, ListsOnlineFilesAndOffersTheirNodes) {
   EXPECT_TRUE(UploaderRig::ShowsButtonAt(*start, 403, 550));  // Exit
   EXPECT_TRUE(UploaderRig::ShowsButtonAt(*start, 7, 550));    // Recov.
 
-  rig.TouchRow(RowOf(rig, "P149alpha.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P149alpha.hex", "Select Node To Program");
   auto group = rig.Screenshot("02-alpha-group");
   ASSERT_TRUE(group);
   for (int x : kNodeColumns) {
@@ -61,8 +51,7 @@ TEST_F(MainScreenTest, ListsOnlineFilesAndOffersTheirNodes) {
   }
   EXPECT_FALSE(UploaderRig::ShowsButtonAt(*group, 403, 485));  // no Start for a group
 
-  rig.TouchRow(RowOf(rig, "P143beta.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000));
+  rig.SelectFile("P143beta.hex", "Press Start To Program");
   auto single = rig.Screenshot("03-beta-start");
   ASSERT_TRUE(single);
   EXPECT_TRUE(UploaderRig::ShowsButtonAt(*single, 403, 485));
@@ -77,8 +66,7 @@ TEST_F(MainScreenTest, ListsOnlineFilesAndOffersTheirNodes) {
 TEST_F(MainScreenTest, AProgram251NodeHidesTheFirstThreeNodeButtons) {
   rig.StartBench({"--node", "address=0x01,program=149,boot=atmel", "--node", "address=0x02,program=251,boot=st10"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P149alpha.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P149alpha.hex", "Select Node To Program");
   auto group = rig.Screenshot("alpha-group-251");
   ASSERT_TRUE(group);
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(UploaderRig::ShowsButtonAt(*group, kNodeColumns[i], kUpperRow)) << i;

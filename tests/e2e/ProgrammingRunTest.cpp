@@ -2,48 +2,14 @@
 
 #include <algorithm>
 
+#include "OperatorTexts.h"
 #include "UploaderRig.h"
 
 namespace {
 
-const char kWarning[] =
-    "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
-    "fail and node will have to be sent to Alder for repair. Press OK to continue.";
-const char kComplete[] = "Press OK to program another node.  When finished, press Exit and remove USB drive.";
-const char kNotSuccessful[] = "Programming was not successful, node may not be usable. Contact Alder for support.";
-const char kSt10Retry[] = "An error occurred during programming, check your CAN connections. \nWould you like to try again?";
 
-int RowOf(const UploaderRig& rig, const std::string& fileName) {
-  int row = 0;
-  for (const std::string& line : rig.LogLines()) {
-    if (line.size() < 15 || line.compare(line.size() - 15, 15, " - online: true") != 0) continue;
-    if (line.rfind(fileName + " - ", 0) == 0) return row;
-    ++row;
-  }
-  return -1;
-}
 
-// The lines from the run's start on, the query's own lines left out.
-std::vector<std::string> RunLines(const UploaderRig& rig) {
-  auto lines = rig.LogLines();
-  auto start = std::find_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.rfind("Enter Programming", 0) == 0; });
-  std::vector<std::string> run;
-  for (auto it = start; it != lines.end(); ++it)
-    if (it->rfind("Tx - ", 0) != 0 && it->rfind("Rx - ", 0) != 0) run.push_back(*it);
-  return run;
-}
 
-// Whether the expected lines stand in the log in this order (others may lie between).
-::testing::AssertionResult InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
-  auto at = lines.begin();
-  for (const std::string& line : expected) {
-    at = std::find(at, lines.end(), line);
-    if (at == lines.end()) return ::testing::AssertionFailure() << "missing or out of order: " << line;
-    ++at;
-  }
-  return ::testing::AssertionSuccess();
-}
 
 constexpr int kNode1X = 73 + 32, kNode1Y = 410 + 32;  // "Node 1"
 
@@ -52,15 +18,14 @@ TEST(ProgrammingRunTest, ProgramsAnAtmelNodeAndChecksItsFlash) {
   std::string image = rig.MakeImageFile("P149alpha.hex", 2048, 1);
   rig.StartBench({"--node", "address=0x01,program=149,boot=atmel,after=149"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P149alpha.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P149alpha.hex", "Select Node To Program");
   rig.Touch(kNode1X, kNode1Y);
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming", 20000));
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x01) == image) << "the flash differs from the file";
-  EXPECT_TRUE(InOrder(RunLines(rig),
+  EXPECT_TRUE(InOrder(rig.RunLines(),
                       {"Enter Programming - Selected node name: P149alpha.hex, selected node number: 1",
                        "program number on hex file [149], program number on node [149].", kWarning,
                        "Programming... Please Wait", "Sending bootloader: CAN ID = 18EF0110, Length = 1, Data = F1",
@@ -78,14 +43,13 @@ TEST(ProgrammingRunTest, ProgramsAnSt10NodeAndChecksItsFlash) {
   std::string image = rig.MakeImageFile("P143beta.hex", 2048, 2);
   rig.StartBench({"--node", "address=0x20,program=143,boot=st10,after=143"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P143beta.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000));
+  rig.SelectFile("P143beta.hex", "Press Start To Program");
   rig.Touch(435, 517);  // Start
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
-  EXPECT_TRUE(InOrder(RunLines(rig),
+  EXPECT_TRUE(InOrder(rig.RunLines(),
                       {"Enter Programming - Selected node name: P143beta.hex, selected node number: 11",
                        "program number on hex file [143], program number on node [143].", kWarning,
                        "Programming... Please Wait", "Sending bootloader: CAN ID = 18EF2010, Length = 1, Data = F1",
@@ -99,15 +63,14 @@ TEST(ProgrammingRunTest, AMismatchIsRefusedWithoutANewQuery) {
   rig.AddHexFile("P149alpha.hex", ":00000001FF\r\n");
   rig.StartBench({"--node", "address=0x01,program=149,boot=atmel"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P149alpha.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P149alpha.hex", "Select Node To Program");
   rig.Touch(139 + 32, 410 + 32);  // "Node 2": slot 2 has no node
   const char refusal[] =
       "The selected node is not supported with the selected firmware version, select a different firmware or node "
       "and try again";
   rig.AnswerBox(refusal, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
-  auto run = RunLines(rig);
+  auto run = rig.RunLines();
   EXPECT_TRUE(InOrder(run, {"Enter Programming - Selected node name: P149alpha.hex, selected node number: 2",
                             "program number on hex file [149], program number on node [0].",
                             "WARNING: program number on hex file [149] does not match program number on node [0].",
@@ -120,13 +83,12 @@ TEST(ProgrammingRunTest, ANodeThatIgnoresTheBootloaderCommandGetsNoResponseBox) 
   rig.AddHexFile("P149alpha.hex", ":00000001FF\r\n");
   rig.StartBench({"--node", "address=0x01,program=149,boot=atmel,fault=no-bootloader"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P149alpha.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P149alpha.hex", "Select Node To Program");
   rig.Touch(kNode1X, kNode1Y);
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox("No node response.", UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
-  EXPECT_TRUE(InOrder(RunLines(rig), {"Sending bootloader: CAN ID = 18EF0110, Length = 1, Data = F1",
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Sending bootloader: CAN ID = 18EF0110, Length = 1, Data = F1",
                                       "Received no node response", "No node response.", "Initializing... Please Wait",
                                       "Sending Cal Request:", "Programming... Failed"}));
 }
@@ -136,8 +98,7 @@ TEST(ProgrammingRunTest, AnSt10LineErrorRetriedWithYesSucceeds) {
   std::string image = rig.MakeImageFile("P143beta.hex", 1024, 3);
   rig.StartBench({"--node", "address=0x20,program=143,boot=st10,after=143,fault=line-error=3"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P143beta.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000));
+  rig.SelectFile("P143beta.hex", "Press Start To Program");
   rig.Touch(435, 517);
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox("Checksum Error Line: 3", UploaderRig::kRightmost);
@@ -145,7 +106,7 @@ TEST(ProgrammingRunTest, AnSt10LineErrorRetriedWithYesSucceeds) {
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
-  EXPECT_TRUE(InOrder(RunLines(rig), {"Checksum Error Line: 3", "Accessing File", "Programming...", kComplete,
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Checksum Error Line: 3", "Accessing File", "Programming...", kComplete,
                                       "ST10 Mode - programming complete", "Programming... Finished"}));
 }
 
@@ -154,15 +115,14 @@ TEST(ProgrammingRunTest, AFailureAnsweredWithNoEndsFailed) {
   rig.MakeImageFile("P143beta.hex", 1024, 4);
   rig.StartBench({"--node", "address=0x20,program=143,boot=st10,fault=line-error=2"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P143beta.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000));
+  rig.SelectFile("P143beta.hex", "Press Start To Program");
   rig.Touch(435, 517);
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox("Checksum Error Line: 2", UploaderRig::kRightmost);
   rig.AnswerBox(kSt10Retry, UploaderRig::kSecondFromRight);  // NO
   rig.AnswerBox(kNotSuccessful, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
-  EXPECT_TRUE(InOrder(RunLines(rig), {"Checksum Error Line: 2", "Resetting", kNotSuccessful,
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Checksum Error Line: 2", "Resetting", kNotSuccessful,
                                       "ST10 Mode - error programming node", "Initializing... Please Wait",
                                       "Programming... Failed"}));
 }
@@ -172,14 +132,13 @@ TEST(ProgrammingRunTest, AFile279IsAcceptedForAnySlotWhenSomeNodeRuns279) {
   std::string image = rig.MakeImageFile("P279tau.hex", 1024, 5);
   rig.StartBench({"--node", "address=0x30,program=279,boot=st10", "--node", "address=0x31,program=280,boot=st10,after=279"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P279tau.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P279tau.hex", "Select Node To Program");
   rig.Touch(139 + 32, 410 + 32);  // "Node 2": slot 35, the node at 0x31 that runs 280
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x31) == image) << "the flash differs from the file";
-  EXPECT_TRUE(InOrder(RunLines(rig), {"Enter Programming - Selected node name: P279tau.hex, selected node number: 35",
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Enter Programming - Selected node name: P279tau.hex, selected node number: 35",
                                       "program number on hex file [279], program number on node [280].",
                                       "Found matching program number [279] at node index [12]",
                                       "Sending bootloader: CAN ID = 18EF3110, Length = 1, Data = F1"}));
@@ -190,15 +149,14 @@ TEST(ProgrammingRunTest, AnUnknownFileWarnsAndProgramsTheSlotOfItsButton) {
   std::string image = rig.MakeImageFile("P999x.hex", 1024, 6);
   rig.StartBench({"--node", "address=0x03,program=999,boot=atmel,after=999"});
   rig.StartUploader();
-  rig.TouchRow(RowOf(rig, "P999x.hex"));
-  ASSERT_TRUE(rig.WaitForLogLine("Select Node To Program", 5000));
+  rig.SelectFile("P999x.hex", "Select Node To Program");
   rig.Touch(205 + 32, 410 + 32);  // "Node 3"
   rig.AnswerBox("You are attempting to program a node with an unknown firmware version.", UploaderRig::kRightmost);
   rig.AnswerBox(kWarning, UploaderRig::kRightmost);
   rig.AnswerBox(kComplete, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x03) == image) << "the flash differs from the file";
-  EXPECT_TRUE(InOrder(RunLines(rig), {"Enter Programming - Selected node name: P999x.hex, selected node number: 101",
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Enter Programming - Selected node name: P999x.hex, selected node number: 101",
                                       "WARNING: attempting to program a node with an unknown firmware version.",
                                       "program number on hex file [999], program number on node [999].",
                                       "Sending bootloader: CAN ID = 18EF0310, Length = 1, Data = F1"}));

@@ -2,23 +2,11 @@
 
 #include <algorithm>
 
+#include "OperatorTexts.h"
 #include "UploaderRig.h"
 
 namespace {
 
-const char kWarning[] =
-    "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
-    "fail and node will have to be sent to Alder for repair. Press OK to continue.";
-const char kComplete[] = "Press OK to program another node.  When finished, press Exit and remove USB drive.";
-const char kQuestion[] =
-    "You have selected Recovery Mode, this mode will help recover ST10 nodes that have encountered an error during "
-    "programming. Would you like to contine?";
-const char kPowerCycle[] =
-    "Please cycle power to the ST10 node you wish to recover, press OK when this is complete.";
-const char kFound[] =
-    "WARNING. Select the correct hex file for the failed node update. If incorrect hex file is selected and "
-    "programmed, the node would need to be sent to Alder for repair. Press 'OK' to begin node recovery.";
-const char kNothing[] = "There was no node found that needed recovering.";
 
 constexpr int kRecovX = 7 + 32, kRecovY = 550 + 32;
 constexpr int kStartX = 435, kStartY = 517;
@@ -43,9 +31,9 @@ TEST(RecoveryTest, APowerCycledSt10NodeIsProgrammedAgain) {
 
   rig.BenchCommand("power-on 0x20");  // back in its bootloader, announcing itself
   rig.Touch(kRecovX, kRecovY);
-  rig.AnswerBox(kQuestion, UploaderRig::kRightmost);  // YES
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kRightmost);  // YES
   rig.AnswerBox(kPowerCycle, UploaderRig::kRightmost);
-  rig.AnswerBox(kFound, UploaderRig::kRightmost);
+  rig.AnswerBox(kRecoveryFound, UploaderRig::kRightmost);
   ASSERT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: true", 5000));
   rig.TouchRow(0);
   ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000, 2));
@@ -59,8 +47,8 @@ TEST(RecoveryTest, APowerCycledSt10NodeIsProgrammedAgain) {
   auto recovery = std::find(lines.begin(), lines.end(), "Enter start recovery mode");
   ASSERT_NE(recovery, lines.end());
   std::vector<std::string> after(recovery, lines.end());
-  EXPECT_EQ(std::count(after.begin(), after.end(), kQuestion), 0) << "the question is never logged";
-  EXPECT_NE(std::find(after.begin(), after.end(), kFound), after.end());
+  EXPECT_EQ(std::count(after.begin(), after.end(), kRecoveryQuestion), 0) << "the question is never logged";
+  EXPECT_NE(std::find(after.begin(), after.end(), kRecoveryFound), after.end());
   EXPECT_NE(std::find(after.begin(), after.end(), "ST10 MODE - node is in bootloader mode"), after.end());
   EXPECT_EQ(std::count_if(after.begin(), after.end(),
                           [](const std::string& l) { return l.rfind("Sending bootloader", 0) == 0; }),
@@ -73,10 +61,10 @@ TEST(RecoveryTest, NoAnnouncementMeansNothingToRecover) {
   rig.StartUploader();
   rig.Touch(kRecovX, kRecovY);
   ASSERT_TRUE(rig.WaitForLogLine("Recovery Mode", 5000));
-  rig.AnswerBox(kQuestion, UploaderRig::kRightmost);
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kRightmost);
   rig.AnswerBox(kPowerCycle, UploaderRig::kRightmost);
-  rig.AnswerBox(kNothing, UploaderRig::kRightmost);
-  ASSERT_TRUE(rig.WaitForLogLine(kNothing, 5000));
+  rig.AnswerBox(kNothingToRecover, UploaderRig::kRightmost);
+  ASSERT_TRUE(rig.WaitForLogLine(kNothingToRecover, 5000));
   auto lines = rig.LogLines();
   EXPECT_TRUE(std::count(lines.begin(), lines.end(), "") >= 1) << "the status is cleared at the end";
   EXPECT_EQ(lines.back(), "");
@@ -87,7 +75,7 @@ TEST(RecoveryTest, DecliningTheQuestionShowsNoFurtherBox) {
   rig.StartUploader();
   rig.Touch(kRecovX, kRecovY);
   ASSERT_TRUE(rig.WaitForLogLine("Enter start recovery mode", 5000));
-  rig.AnswerBox(kQuestion, UploaderRig::kSecondFromRight);  // NO
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kSecondFromRight);  // NO
   ASSERT_TRUE(rig.WaitForLogLine("", 5000));
   auto lines = rig.LogLines();
   EXPECT_EQ(lines.back(), "");

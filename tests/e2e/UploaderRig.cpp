@@ -126,6 +126,23 @@ int UploaderRig::RowOf(const std::string& fileName) const {
   return -1;
 }
 
+void UploaderRig::SelectFile(const std::string& fileName, const std::string& status) const {
+  auto lines = LogLines();
+  int seen = static_cast<int>(std::count(lines.begin(), lines.end(), status));
+  TouchRow(RowOf(fileName));
+  ASSERT_TRUE(WaitForLogLine(status, 5000, seen + 1)) << status;
+}
+
+std::vector<std::string> UploaderRig::RunLines() const {
+  auto lines = LogLines();
+  auto start = std::find_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("Enter Programming", 0) == 0; });
+  std::vector<std::string> run;
+  std::copy_if(start, lines.end(), std::back_inserter(run),
+               [](const std::string& l) { return l.rfind("Tx - ", 0) != 0 && l.rfind("Rx - ", 0) != 0; });
+  return run;
+}
+
 void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }
 
 std::optional<Surface> UploaderRig::Screenshot(const std::string& name) const {

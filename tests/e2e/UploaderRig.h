@@ -43,8 +43,12 @@ class UploaderRig {
   // Waits until the box whose body is text is up, then touches one of its
   // buttons.
   void AnswerBox(const std::string& text, BoxButton button) const;
-  // Touches the first row of the program list.
+  // Touches a row of the program list's first page.
   void TouchRow(int row) const { Touch(120, 176 + 30 * row + 15); }
+  // Touches the file's row and waits for the status it brings.
+  void SelectFile(const std::string& fileName, const std::string& status) const;
+  // The log from the first run's start on, the node queries' lines left out.
+  std::vector<std::string> RunLines() const;
   // The program-list row of a file: its place among the files logged online;
   // -1 when it is not listed.
   int RowOf(const std::string& fileName) const;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// The boxes a programming run or a recovery shows, as the operator reads them.
+inline const char kWarning[] =
+    "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
+    "fail and node will have to be sent to Alder for repair. Press OK to continue.";
+inline const char kComplete[] = "Press OK to program another node.  When finished, press Exit and remove USB drive.";
+inline const char kNotSuccessful[] =
+    "Programming was not successful, node may not be usable. Contact Alder for support.";
+inline const char kSt10Retry[] =
+    "An error occurred during programming, check your CAN connections. \nWould you like to try again?";
+inline const char kRecoveryQuestion[] =
+    "You have selected Recovery Mode, this mode will help recover ST10 nodes that have encountered an error during "
+    "programming. Would you like to contine?";
+inline const char kPowerCycle[] =
+    "Please cycle power to the ST10 node you wish to recover, press OK when this is complete.";
+inline const char kRecoveryFound[] =
+    "WARNING. Select the correct hex file for the failed node update. If incorrect hex file is selected and "
+    "programmed, the node would need to be sent to Alder for repair. Press 'OK' to begin node recovery.";
+inline const char kNothingToRecover[] = "There was no node found that needed recovering.";
+
+// Whether the expected lines stand in this order (others may lie between).
+inline ::testing::AssertionResult InOrder(const std::vector<std::string>& lines,
+                                          const std::vector<std::string>& expected) {
+  auto at = lines.begin();
+  for (const std::string& line : expected) {
+    at = std::find(at, lines.end(), line);
+    if (at == lines.end()) return ::testing::AssertionFailure() << "missing or out of order: " << line;
+    ++at;
+  }
+  return ::testing::AssertionSuccess();
+}
