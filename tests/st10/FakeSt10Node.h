@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeScreen.h"
@@ -11,7 +12,8 @@
 
 // A scripted ST10 bootloader behind the fake screen. It sees every frame the
 // engine queues, records it with the virtual time, and answers through the
-// virtual clock, so its replies arrive while the engine sleeps.
+// virtual clock, so its replies arrive while the engine sleeps, or, with
+// answerOnThreads, at once, each on a thread of its own as from the link.
 class FakeSt10Node {
  public:
   struct Reply {
@@ -26,8 +28,6 @@ class FakeSt10Node {
 
   FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer);
 
-  // Sends a reply from the bootloader delayMs from now.
-  void Answer(const Reply& reply);
   std::vector<std::string> Texts() const;
   // Times at which the given text went out.
   std::vector<uint32_t> TimesOf(const std::string& text) const;
@@ -45,6 +45,7 @@ class FakeSt10Node {
   // get lineReply.
   std::map<int, std::vector<Reply>> lineReplies;
   std::vector<Reply> lineReply{{0, {0xD4, 0x01}}};
+  bool answerOnThreads = false;
 
   std::vector<Frame> frames;
   std::string streamed;  // the text of every non-command frame
@@ -52,7 +53,9 @@ class FakeSt10Node {
 
  private:
   void OnFrame(const CanMessage& message);
+  void Answer(const Reply& reply);
 
   VirtualClock& clock_;
   St10Programmer& programmer_;
+  std::vector<std::jthread> answerThreads_;
 };
