@@ -19,19 +19,13 @@
 #include <vector>
 
 #include "BoxGeometry.h"
+#include "OperatorTexts.h"
 #include "UploaderRig.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char kWarning[] =
-    "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
-    "fail and node will have to be sent to Alder for repair. Press OK to continue.";
-const char kComplete[] = "Press OK to program another node.  When finished, press Exit and remove USB drive.";
-const char kNotSuccessful[] = "Programming was not successful, node may not be usable. Contact Alder for support.";
-const char kSt10Retry[] =
-    "An error occurred during programming, check your CAN connections. \nWould you like to try again?";
 const char kAtmelRetry[] =
     "An error occurred during programming, check all your connections to node. \nWould you like to try again?";
 const char kFinished[] = "Programming... Finished";
