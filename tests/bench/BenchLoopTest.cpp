@@ -16,8 +16,9 @@
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
-const std::vector<uint8_t> kAckOnChannel1 = {0x7E, 0x01, 0x01, 0x00, 0x7F};
+const HostLine::Bytes kAckOnChannel1 = {0x7E, 0x01, 0x01, 0x00, 0x7F};
 
 template <typename Condition>
 bool WaitFor(Condition condition) {
@@ -29,83 +30,73 @@ bool WaitFor(Condition condition) {
 }
 
 // canbench's loop on a thread of its own, as an end-to-end test may run it.
-class RunningBench {
- public:
-  explicit RunningBench(const BenchOptions& options) : loop_(options) {
+struct RunningBench {
+  explicit RunningBench(const BenchOptions& options) : loop(options) {
     std::string error;
-    opened_ = loop_.Open(error);
-    EXPECT_TRUE(opened_) << error;
-    if (opened_) thread_ = std::thread([this] {
-      status_ = loop_.Run();
-      finished_ = true;
+    EXPECT_TRUE(loop.Open(error)) << error;
+    thread = std::thread([this] {
+      status = loop.Run();
+      finished = true;
     });
   }
   ~RunningBench() { Stop(); }
   int Stop() {
-    if (thread_.joinable()) {
-      loop_.RequestStop();
-      thread_.join();
+    if (thread.joinable()) {
+      loop.RequestStop();
+      thread.join();
     }
-    return status_;
+    return status;
   }
-  // True once the loop ended by itself (within a few seconds).
-  bool Ended() const;
 
- private:
-  BenchLoop loop_;
-  bool opened_ = false;
-  std::thread thread_;
-  int status_ = -1;
-  std::atomic<bool> finished_{false};
+  BenchLoop loop;
+  std::thread thread;
+  int status = -1;
+  std::atomic<bool> finished{false};
 };
 
-// Opens the link as the console does and asks for a channel; the reply, or
-// nothing within the time.
-std::vector<uint8_t> OpenChannelThrough(const std::string& link, int& fd) {
-  fd = open(link.c_str(), O_RDWR | O_NOCTTY);
+// Opens the link as the console does, asks for channel 1 and closes it again;
+// the reply, or nothing within the time.
+HostLine::Bytes OpenChannelThrough(const std::string& link) {
+  const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
   if (fd < 0) return {};
-  uint8_t request[frame::kRingEntry];
-  if (write(fd, request, frame::BuildOpenChannel(1, request)) < 0) return {};
-  std::vector<uint8_t> reply;
+  uint8_t bytes[frame::kRingEntry];
+  HostLine::Bytes reply;
   pollfd readable{fd, POLLIN, 0};
-  while (reply.size() < kAckOnChannel1.size() && poll(&readable, 1, 2000) == 1) {
-    uint8_t bytes[64];
-    const ssize_t count = read(fd, bytes, sizeof bytes);
-    if (count <= 0) break;
-    reply.insert(reply.end(), bytes, bytes + count);
+  if (write(fd, bytes, frame::BuildOpenChannel(1, bytes)) > 0) {
+    while (reply.size() < kAckOnChannel1.size() && poll(&readable, 1, 2000) == 1) {
+      const ssize_t count = read(fd, bytes, sizeof bytes);
+      if (count <= 0) break;
+      reply.insert(reply.end(), bytes, bytes + count);
+    }
   }
+  close(fd);
   return reply;
 }
 
-bool RunningBench::Ended() const {
-  return WaitFor([this] { return finished_.load(); });
+BenchOptions LinkIn(const std::string& dir) {
+  BenchOptions options;
+  options.link = dir + "/com1";
+  return options;
 }
 
 TEST(BenchLoop, ServesTheLineAndAFreshOneAfterTheHostClosedIt) {
-  BenchOptions options;
-  options.link = FreshDir("loop-line") + "/com1";
+  const BenchOptions options = LinkIn(FreshDir("loop-line"));
   {
     RunningBench bench(options);
-    int fd = -1;
-    EXPECT_EQ(OpenChannelThrough(options.link, fd), kAckOnChannel1);
-    const std::string first = std::filesystem::read_symlink(options.link);
-    close(fd);
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::read_symlink(options.link) != first; }));
-    EXPECT_EQ(OpenChannelThrough(options.link, fd), kAckOnChannel1);
-    close(fd);
+    const fs::path first = fs::read_symlink(options.link);
+    EXPECT_EQ(OpenChannelThrough(options.link), kAckOnChannel1);
+    ASSERT_TRUE(WaitFor([&] { return fs::read_symlink(options.link) != first; }));
+    EXPECT_EQ(OpenChannelThrough(options.link), kAckOnChannel1);
     EXPECT_EQ(bench.Stop(), 0);
   }
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.link)));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(options.link)));
 }
 
 TEST(BenchLoop, ReplacesAStaleLink) {
-  BenchOptions options;
-  options.link = FreshDir("loop-stale") + "/com1";
-  std::filesystem::create_symlink("/dev/pts/nonexistent", options.link);
+  const BenchOptions options = LinkIn(FreshDir("loop-stale"));
+  fs::create_symlink("/dev/pts/nonexistent", options.link);
   RunningBench bench(options);
-  int fd = -1;
-  EXPECT_EQ(OpenChannelThrough(options.link, fd), kAckOnChannel1);
-  close(fd);
+  EXPECT_EQ(OpenChannelThrough(options.link), kAckOnChannel1);
 }
 
 TEST(BenchLoop, ControlFifoDumpsAndQuits) {
@@ -115,24 +106,21 @@ TEST(BenchLoop, ControlFifoDumpsAndQuits) {
   options.controlPath = dir + "/control";
   RunningBench bench(options);
   std::ofstream(options.controlPath) << "bogus\r\ndump\r\n" << std::flush;
-  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(dir + "/node-0A.bin"); }));
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(dir + "/node-0A.bin"); }));
   std::ofstream(options.controlPath) << "quit\n" << std::flush;
-  EXPECT_TRUE(bench.Ended());
+  EXPECT_TRUE(WaitFor([&] { return bench.finished.load(); }));
   EXPECT_EQ(bench.Stop(), 0);
 }
 
 TEST(BenchLoop, EndsAtItsTimeLimit) {
-  BenchOptions options;
-  options.link = FreshDir("loop-limit") + "/com1";
+  BenchOptions options = LinkIn(FreshDir("loop-limit"));
   options.timeLimitS = 1;
   RunningBench bench(options);
-  EXPECT_TRUE(bench.Ended());
+  EXPECT_TRUE(WaitFor([&] { return bench.finished.load(); }));
 }
 
 TEST(BenchLoop, RefusesALinkItCannotMake) {
-  BenchOptions options;
-  options.link = "/proc/canbench/com1";
-  BenchLoop loop(options);
+  BenchLoop loop(LinkIn("/proc/canbench"));
   std::string error;
   EXPECT_FALSE(loop.Open(error));
   EXPECT_NE(error.find("cannot link /proc/canbench/com1"), std::string::npos) << error;

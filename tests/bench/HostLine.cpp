@@ -1,11 +1,28 @@
 #include "HostLine.h"
 
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+
 HostLine::HostLine(const BenchOptions& options)
     : bench(
           options, [this](const uint8_t* bytes, size_t count) { received.insert(received.end(), bytes, bytes + count); },
-          [this](const std::string& event) { events.push_back(event); }) {}
+          [this](const std::string& event) { events.push_back(event); }) {
+  static int traces = 0;
+  tracePath_ = testing::TempDir() + "canbench-" + std::to_string(getpid()) + "-" + std::to_string(++traces) + ".log";
+  std::string error;
+  EXPECT_TRUE(bench.StartTrace(tracePath_, error)) << error;
+}
 
-void HostLine::Write(const std::vector<uint8_t>& bytes) {
+HostLine::Bytes HostLine::CanLine(uint32_t word, const Bytes& data, uint8_t channel) {
+  Bytes line(frame::kRingEntry);
+  line.resize(frame::BuildCanFrame(channel, word, data.data(), static_cast<uint8_t>(data.size()), line.data()));
+  return line;
+}
+
+void HostLine::Write(const Bytes& bytes) {
   bench.FromHost(bytes.data(), bytes.size());
   bench.Advance(0);
 }
@@ -15,17 +32,6 @@ void HostLine::OpenChannel(uint8_t channel) {
   Write({out, out + frame::BuildOpenChannel(channel, out)});
 }
 
-void HostLine::RequestInfo() {
-  uint8_t out[frame::kRingEntry];
-  Write({out, out + frame::BuildInfoRequest(out)});
-}
-
-void HostLine::SendCan(uint32_t word, const std::vector<uint8_t>& data, uint8_t channel) {
-  uint8_t out[frame::kRingEntry];
-  const size_t length = frame::BuildCanFrame(channel, word, data.data(), static_cast<uint8_t>(data.size()), out);
-  Write({out, out + length});
-}
-
 std::vector<HostLine::Packet> HostLine::TakePackets() {
   std::vector<Packet> packets;
   size_t start = SIZE_MAX;
@@ -33,9 +39,9 @@ std::vector<HostLine::Packet> HostLine::TakePackets() {
     if (received[i] == frame::kStart) {
       start = i;
     } else if (start == SIZE_MAX) {
-      ++noise_;
+      ++noise;
     } else if (received[i] == frame::kEnd) {
-      std::vector<uint8_t> packet(i - start + 1);
+      Bytes packet(i - start + 1);
       packet.resize(frame::Decode(&received[start], i - start + 1, packet.data()));
       packets.push_back({packet, frame::ChecksumValid(packet.data(), packet.size())});
       start = SIZE_MAX;
@@ -57,6 +63,13 @@ std::vector<CanMessage> HostLine::TakeCanFrames() {
   return frames;
 }
 
-std::vector<uint8_t> DataOf(const CanMessage& message) {
-  return std::vector<uint8_t>(message.data, message.data + message.length);
+std::vector<std::string> HostLine::TakeBus() {
+  std::ifstream trace(tracePath_);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(trace, line);) lines.push_back(line.substr(line.find(')') + 2));
+  lines.erase(lines.begin(), lines.begin() + static_cast<long>(traced_));
+  traced_ += lines.size();
+  return lines;
 }
+
+HostLine::Bytes DataOf(const CanMessage& message) { return {message.data, message.data + message.length}; }

@@ -1,11 +1,11 @@
 #include "St10Session.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
-#include <gtest/gtest.h>
 
 BenchOptions NodeOptions(const std::string& nodeText, const std::string& dumpDir) {
   BenchOptions options;
@@ -16,30 +16,35 @@ BenchOptions NodeOptions(const std::string& nodeText, const std::string& dumpDir
 }
 
 std::string FreshDir(const std::string& name) {
-  const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / ("canbench-" + name);
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / ("canbench-" + name);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string();
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
+HostLine::Bytes ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(offset >> 8),
-                                static_cast<uint8_t>(offset), type};
+std::string Record(uint8_t type, uint16_t offset, const HostLine::Bytes& data) {
+  HostLine::Bytes bytes = {uint8_t(data.size()), uint8_t(offset >> 8), uint8_t(offset), type};
   bytes.insert(bytes.end(), data.begin(), data.end());
   uint8_t sum = 0;
-  for (uint8_t byte : bytes) sum = static_cast<uint8_t>(sum + byte);
-  bytes.push_back(static_cast<uint8_t>(-sum));
+  for (uint8_t byte : bytes) sum = static_cast<uint8_t>(sum - byte);
+  bytes.push_back(sum);
   std::string text = ":";
   char hex[3];
   for (uint8_t byte : bytes) {
     std::snprintf(hex, sizeof hex, "%02X", byte);
     text += hex;
   }
+  return text;
+}
+
+std::string Lines(const std::vector<std::string>& records) {
+  std::string text;
+  for (const std::string& record : records) text += record + "\r\n";
   return text;
 }
 

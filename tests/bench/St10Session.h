@@ -10,13 +10,12 @@
 // commands on 0x18EFF110 and the hex text cut as the console cuts it.
 class St10Session {
  public:
-  using Replies = std::vector<std::vector<uint8_t>>;
-  static constexpr uint32_t kCommandWord = HostLine::kMarker | 0x18EFF110;
+  using Replies = std::vector<HostLine::Bytes>;
 
   // Starts a bench with the node and puts it in its bootloader.
   explicit St10Session(const std::string& nodeText, const std::string& dumpDir = "");
 
-  void Send(const std::string& text) { host.SendText(kCommandWord, text); }
+  void Send(const std::string& text) { host.SendCan(HostLine::kMarker | 0x18EFF110, {text.begin(), text.end()}); }
   // What arrived on 0x18EF10F1 since the last call.
   Replies TakeReplies();
   // CR removed, at most 8 characters per frame, never two lines in one frame.
@@ -28,7 +27,9 @@ class St10Session {
 };
 
 // ":LLAAAATT<data>CC" with a correct checksum.
-std::string Record(uint8_t type, uint16_t offset, const std::vector<uint8_t>& data);
+std::string Record(uint8_t type, uint16_t offset, const HostLine::Bytes& data);
+// The records as lines of a file, CR LF after each.
+std::string Lines(const std::vector<std::string>& records);
 BenchOptions NodeOptions(const std::string& nodeText, const std::string& dumpDir = "");
 std::string FreshDir(const std::string& name);
-std::vector<uint8_t> ReadFile(const std::string& path);
+HostLine::Bytes ReadFile(const std::string& path);
