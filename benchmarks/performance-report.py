@@ -123,7 +123,7 @@ def st10_floor(hex_path):
     for line in lines:
         pending += st10_line_wire(line)
         if len(line) % 8 != 0:
-            stream += pending + 1.0  # and one 1 ms poll
+            stream += poll_wait(pending, 1.0)  # the stream looks every 1 ms
             pending = 0.0
             waits += 1
     command_wire = round_trip_ms(ST10_TO_NODE | STANDARD_MARKER, b"<Start>", ST10_FROM_NODE, [0xD1, 0x01], True)
@@ -299,6 +299,13 @@ class Report:
         st10_engine = [r["engine"] for r in st10_runs]
         atmel_over = median(atmel_engine) / atmel_total - 1
         st10_over = median(st10_engine) / st10_total - 1
+        atmel_gaps = [atmel_periods(f) for f in self.done("Atmel")]
+        atmel_lost = median([sum(stalls(data, statistics.median(data))[1] + stalls(win, statistics.median(win))[1]
+                                 for data, win in [gaps]) for gaps in atmel_gaps])
+        atmel_steady = median(atmel_engine) - atmel_lost
+        st10_periods = [[row[0] for row in st10_line_times(f)] for f in self.done("St10")]
+        st10_steady = median([r["engine"] - r["Programming..."] + statistics.median(p) * len(p)
+                              for r, p in zip(st10_runs, st10_periods)])
 
         round_trip = [benchmark_value(e, "QueueToReplyOverPty", "median_us") for e in link]
         round_trip_p99 = [benchmark_value(e, "QueueToReplyOverPty", "p99_us") for e in link]
@@ -309,6 +316,7 @@ class Report:
         idle = [measurements(f) for f in [self.folder(r, "Idle") for r in self.runs]]
         idle_cpu = [100 * m["idle_cpu_seconds"] / m["idle_seconds"] for m in idle if "idle_seconds" in m]
         wakeups = [m["idle_wakeups"] / m["idle_seconds"] for m in idle if "idle_seconds" in m]
+        wakeup_cost = [1e6 * m["idle_cpu_seconds"] / m["idle_wakeups"] for m in idle if m.get("idle_wakeups")]
         rss_idle = [m.get("peak_rss_kb") for m in idle]
         rss_run = [max(measurements(self.folder(r, t)).get("peak_rss_kb", 0) for t in ("Atmel", "St10"))
                    for r in self.runs]
@@ -343,6 +351,10 @@ class Report:
         w(f"| Peak resident memory, headless | under 24 MB | {peak_mb:,.1f} MB at most | {verdict(peak_mb < 24)} |")
         w(f"| Full repaint of the main screen, median | under 2 ms | {spread(repaint, 0)} µs | "
           f"{verdict(median(repaint) < 2000)} |")
+        w()
+        w("Without the machine's stalls (section 1), at the runs' median frame and line rates, the engine's part "
+          f"would take {atmel_steady / 1000:,.2f} s for Atmel ({atmel_steady / atmel_total - 1:+.1%} on the floor) "
+          f"and {st10_steady / 1000:,.2f} s for ST10 ({st10_steady / st10_total - 1:+.1%}).")
         w()
 
         w("## 1. Programming a 32 KB image end to end")
@@ -382,26 +394,23 @@ class Report:
         w(f"| Engine's part | {spread(atmel_engine, 0)} | {atmel_total:,.0f} | "
           f"{median(atmel_engine) - atmel_total:+,.0f} ({atmel_over:+.1%}) |")
         w()
-        data_gaps, window_gaps = zip(*(atmel_periods(f) for f in self.done("Atmel")))
-        data_all = [p for run in data_gaps for p in run]
-        window_all = [p for run in window_gaps for p in run]
+        data_all = [p for data, _ in atmel_gaps for p in data]
+        window_all = [p for _, win in atmel_gaps for p in win]
         data_typical = statistics.median(data_all)
         window_typical = statistics.median(window_all)
-        data_stalls = stalls(data_all, data_typical)
-        window_stalls = stalls(window_all, window_typical)
-        runs = len(data_gaps)
+        runs = len(atmel_gaps)
+        data_stalls = stalls(data_all, data_typical)[0] / runs
+        window_stalls = stalls(window_all, window_typical)[0] / runs
         w(f"From the bench's trace, over all runs: data frames follow one another every {data_typical:.3f} ms "
           f"(median; mean {statistics.mean(data_all):.3f} ms) against the protocol's 10 ms, verify windows every "
-          f"{window_typical:.3f} ms (mean {statistics.mean(window_all):.3f} ms) against 3 ms. The difference "
-          "between median and floor is the host waking late from each sleep: the kernel's timer slack (50 µs "
-          "for a normal thread) and the scheduler, about "
-          f"{(data_typical - 10) * 1000:.0f} µs a sleep. Stalls of more than twice the median: "
-          f"{data_stalls[0] / runs:.1f} data frames and {window_stalls[0] / runs:.1f} windows a run, adding "
-          f"{(data_stalls[1] + window_stalls[1]) / runs / 1000:.2f} s a run. They are the machine's, not the "
-          f"program's: {self.probe_text('Atmel')} At the median rates the engine's part would take "
-          f"{(median(atmel_engine) - (data_stalls[1] + window_stalls[1]) / runs) / 1000:,.2f} s, "
-          f"{(median(atmel_engine) - (data_stalls[1] + window_stalls[1]) / runs) / atmel_total - 1:+.1%} "
-          "on the floor. Nothing can go under the floor: every sleep is the protocol's.")
+          f"{window_typical:.3f} ms (mean {statistics.mean(window_all):.3f} ms) against 3 ms. Between median and "
+          "floor lies the wake-up after each sleep (the scheduler's; the sleeping threads ask for no timer "
+          f"slack), about {(data_typical - 10) * 1000:.0f} µs. Stalls of more than twice the median: "
+          f"{data_stalls:.1f} data frames and {window_stalls:.1f} windows a run, adding {atmel_lost / 1000:.2f} s "
+          f"(median of the runs). They are the machine's, not the program's: {self.probe_text('Atmel')} At the "
+          f"median rates the engine's part would take {atmel_steady / 1000:,.2f} s, "
+          f"{atmel_steady / atmel_total - 1:+.1%} on the floor. Nothing can go under the floor: every sleep is "
+          "the protocol's.")
         w()
 
         w("### ST10")
@@ -411,9 +420,10 @@ class Report:
           f"{st10_numbers['line_length']} characters (line feed included) goes as "
           f"{math.ceil(st10_numbers['line_length'] / 8)} frames; its stop-and-wait on the wire (first frame's "
           "line time, the bus time of all its frames, the node's answer D4 01 on the bus and back over the "
-          f"line) is {st10_numbers['line_wire']:.3f} ms, and the stream looks for the answer every 1 ms, counted "
-          "here as one whole 1 ms poll per waited line. Start and erase are looked for every 10 ms, the program "
-          "and reset commands after 100 ms.")
+          f"line) is {st10_numbers['line_wire']:.3f} ms. The stream queues a line's frames at once and then looks "
+          "for the answer every 1 ms, so a waited line costs at least its wire time rounded up to the next whole "
+          f"poll, {poll_wait(st10_numbers['line_wire'], 1.0):.0f} ms. Start and erase are looked for every 10 ms, "
+          "the program and reset commands after 100 ms.")
         w()
         w("| Step | Measured, ms | Floor, ms | Above the floor, ms |")
         w("|---|---|---|---|")
@@ -454,11 +464,17 @@ class Report:
         w("|---|---|")
         w(f"| CPU while idle, % of one core | {spread(idle_cpu, 2)} |")
         w(f"| Voluntary context switches while idle, per second | {spread(wakeups, 0)} |")
+        w(f"| CPU per context switch while idle, µs | {spread(wakeup_cost, 1)} |")
         w(f"| Peak RSS after start-up, MB | {spread(rss_idle, 1, 1 / 1024)} |")
         w(f"| Peak RSS after a 32 KB programming run, MB | {spread(rss_run, 1, 1 / 1024)} |")
         w()
         w("The context switches are the link reader's: it waits at most 1 ms for the port's first byte and "
-          "reads again, about a thousand times a second; every other thread sleeps on an event or in poll.")
+          "reads again, about a thousand times a second; every other thread sleeps on an event or in poll. So "
+          "the idle figure is the reader's wake-ups times what one costs, and that cost grows with the load of "
+          "the machine (a busy core to take over, cold caches): with the load average above, "
+          f"{median(wakeup_cost):.0f} µs a wake-up. Two per cent of a core allows "
+          f"{20000 / max(median(wakeups), 1):.0f} µs a wake-up at this rate. Asking the port for bytes before "
+          "waiting on it (one call fewer a wake-up) made no difference that could be measured.")
         w()
 
         w("## 4. Repainting")
@@ -497,7 +513,7 @@ class Report:
         if not rows:
             return
         periods = sorted(r[0] for r in rows)
-        floor = numbers["line_wire"] + 1.0
+        floor = poll_wait(numbers["line_wire"], 1.0)
         w = self.write
         w("Where a waited line's time goes, over every line of every run, from the bench's candump trace "
           "(stamps are taken when the bench delivers a frame, so time the bench's own loop is late shows in the "
@@ -510,7 +526,7 @@ class Report:
         chunks = math.ceil(numbers["line_length"] / 8)
         frame = bus_ms(8, True)
         last = bus_ms(numbers["line_length"] - 8 * (chunks - 1), True)
-        floors = [floor, numbers["line_wire"] + 1.0 - (chunks - 2) * frame - last - bus_ms(2, True),
+        floors = [floor, floor - (chunks - 2) * frame - last - bus_ms(2, True),
                   (chunks - 2) * frame + last, bus_ms(2, True)]
         for index, name in enumerate(names):
             values = [r[index] for r in rows]
@@ -520,10 +536,9 @@ class Report:
         w(f"Line periods: 50th percentile {percentile(periods, 0.5):.2f} ms, 90th {percentile(periods, 0.9):.2f} ms, "
           f"99th {percentile(periods, 0.99):.2f} ms, slowest {periods[-1]:.1f} ms. Lines slower than twice the "
           f"floor: {len(slow) / len(periods):.1%} of them, holding {sum(slow) / sum(periods):.1%} of the stream's "
-          f"time; {self.probe_text('St10')} At the median line period the stream would take "
-          f"{statistics.median(periods) * len(periods) / len(self.done('St10')) / 1000:,.2f} s a run. "
+          f"time; {self.probe_text('St10')} "
           "The console's share holds the answer's trip over the pty into the uploader (reader, receive "
-          "thread, reply handler), the stream's 1 ms poll (0 to 1 ms, plus the wake-up), queueing the next "
+          "thread, reply handler), the rest of the stream's 1 ms poll and its wake-up, queueing the next "
           "line's first frame, the send thread writing it, and its 0.524 ms on the bus.")
         w()
 
