@@ -1,14 +1,16 @@
 #include "platform/ControlChannel.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "ControlClient.h"
 
@@ -17,117 +19,89 @@ namespace {
 struct ParseCase {
   const char* line;
   bool accepted;
-  InputEvent::Kind kind;
-  int x;
-  int y;
-  const char* path;
+  InputEvent::Kind kind = InputEvent::kNone;
+  int x = 0;
+  int y = 0;
+  const char* path = "";
 };
-
-ParseCase Refused(const char* line) { return ParseCase{line, false, InputEvent::kNone, 0, 0, ""}; }
 
 class ControlLineTest : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ControlLineTest, Parses) {
   const ParseCase& c = GetParam();
   InputEvent event;
-  EXPECT_EQ(ControlChannel::Parse(c.line, event), c.accepted);
+  ASSERT_EQ(ControlChannel::Parse(c.line, event), c.accepted);
   if (!c.accepted) return;
-  EXPECT_EQ(event.kind, c.kind);
-  EXPECT_EQ(event.x, c.x);
-  EXPECT_EQ(event.y, c.y);
-  EXPECT_EQ(event.path, c.path);
+  EXPECT_EQ(std::tie(event.kind, event.x, event.y, event.path), std::tie(c.kind, c.x, c.y, c.path));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ControlLineTest,
-    testing::Values(ParseCase{"touch 12 34", true, InputEvent::kTouch, 12, 34, ""},
-                    ParseCase{"  touch\t-5   700 \r", true, InputEvent::kTouch, -5, 700, ""},
-                    ParseCase{"touch 99999999999999 -99999999999999", true, InputEvent::kTouch, INT_MAX, INT_MIN, ""},
-                    ParseCase{"touch 999999999999999999999999999 0", true, InputEvent::kTouch, INT_MAX, 0, ""},
-                    ParseCase{"screenshot /tmp/a b.png\r", true, InputEvent::kScreenshot, 0, 0, "/tmp/a b.png"},
-                    ParseCase{"", true, InputEvent::kNone, 0, 0, ""},
-                    ParseCase{" \t\r", true, InputEvent::kNone, 0, 0, ""},
-                    Refused("touch"), Refused("touch 1"), Refused("touch 1 2 3"),
-                    Refused("touch 1.5 2"), Refused("touch 0x10 2"), Refused("touch a b"),
-                    Refused("TOUCH 1 2"), Refused("touch1 2"), Refused("screenshot"),
-                    Refused("screenshot  \r"), Refused("click 1 2")));
+INSTANTIATE_TEST_SUITE_P(Lines, ControlLineTest,
+                         testing::ValuesIn(std::vector<ParseCase>{
+                             {"touch 12 34", true, InputEvent::kTouch, 12, 34},
+                             {"  touch\t-5   700 \r", true, InputEvent::kTouch, -5, 700},
+                             {"touch 99999999999999 -99999999999999", true, InputEvent::kTouch, INT_MAX, INT_MIN},
+                             {"touch 999999999999999999999999999 0", true, InputEvent::kTouch, INT_MAX, 0},
+                             {"screenshot /tmp/a b.png\r", true, InputEvent::kScreenshot, 0, 0, "/tmp/a b.png"},
+                             {"", true},
+                             {" \t\r", true},
+                             {"touch", false},
+                             {"touch 1", false},
+                             {"touch 1 2 3", false},
+                             {"touch 1.5 2", false},
+                             {"touch 0x10 2", false},
+                             {"touch a b", false},
+                             {"TOUCH 1 2", false},
+                             {"touch1 2", false},
+                             {"screenshot", false},
+                             {"screenshot  \r", false},
+                             {"click 1 2", false},
+                         }));
 
 class ControlChannelTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "control-XXXXXX").string();
-    ASSERT_TRUE(mkdtemp(pattern.data()));
-    folder_ = pattern;
-  }
+  void SetUp() override { std::filesystem::create_directory(folder_); }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  // Waits (briefly, in poll) for input and collects the commands read.
-  static std::vector<InputEvent> Drain(ControlChannel& channel, size_t expected) {
-    std::vector<InputEvent> events;
-    InputEvent event;
-    for (int round = 0; round < 100 && events.size() < expected; ++round) {
-      pollfd watched{channel.Fd(), POLLIN, 0};
-      poll(&watched, 1, 20);
-      channel.ReadAvailable();
-      while (channel.Next(event)) events.push_back(event);
-    }
-    return events;
-  }
-
-  // Writes bytes as they are, without a line end.
-  static void WriteRaw(const std::string& path, const std::string& bytes) {
-    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    close(fd);
-  }
-
-  std::string folder_;
+  std::string folder_ = testing::TempDir() + "control-" + std::to_string(getpid());
+  std::string path_ = folder_ + "/control";
 };
 
-TEST_F(ControlChannelTest, CreatesTheFifoAndSurvivesWritersComingAndGoing) {
-  std::string path = folder_ + "/control";
-  ControlChannel channel(path);
+TEST_F(ControlChannelTest, JoinsSplitLinesSkipsOverlongOnesAndOutlivesItsWriters) {
+  ControlChannel channel(path_);
   ASSERT_TRUE(channel.IsOpen());
-  EXPECT_TRUE(std::filesystem::is_fifo(path));
-  ControlClient client(path);
+  EXPECT_TRUE(std::filesystem::is_fifo(path_));
+  std::ofstream(path_) << std::string(5000, 'x') << "\ntouch 1";
+  for (int i = 0; i < 3; ++i) channel.ReadAvailable();
+  InputEvent event;
+  EXPECT_FALSE(channel.Next(event));  // half a line is not a command yet
+  ControlClient client(path_);
+  ASSERT_TRUE(client.Send(" 2\nscreenshot shot.png"));
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(client.Touch(i, 2 * i));
-  std::vector<InputEvent> events = Drain(channel, 20);
-  ASSERT_EQ(events.size(), 20u);
-  for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(events[i].x, i);
-    EXPECT_EQ(events[i].y, 2 * i);
+
+  // The commands read, written back as lines.
+  auto line = [](const InputEvent& e) {
+    return e.kind == InputEvent::kTouch ? "touch " + std::to_string(e.x) + " " + std::to_string(e.y)
+                                        : "screenshot " + e.path;
+  };
+  std::vector<std::string> expected{"touch 1 2", "screenshot shot.png"}, got;
+  for (int i = 0; i < 20; ++i) expected.push_back(line(InputEvent{InputEvent::kTouch, i, 2 * i, {}}));
+  for (int round = 0; round < 100 && got.size() < expected.size(); ++round) {
+    pollfd watched{channel.Fd(), POLLIN, 0};
+    poll(&watched, 1, 20);
+    channel.ReadAvailable();
+    while (channel.Next(event)) got.push_back(line(event));
   }
+  EXPECT_EQ(got, expected);
   // Every writer has gone: the FIFO must not read as end of file forever.
   pollfd watched{channel.Fd(), POLLIN, 0};
   EXPECT_EQ(poll(&watched, 1, 0), 0);
 }
 
-TEST_F(ControlChannelTest, JoinsLinesSplitAcrossWritesAndSkipsOverlongOnes) {
-  std::string path = folder_ + "/control";
-  ControlChannel channel(path);
-  WriteRaw(path, std::string(5000, 'x') + "\ntouch 1");
-  for (int i = 0; i < 3; ++i) channel.ReadAvailable();
-  InputEvent event;
-  EXPECT_FALSE(channel.Next(event));  // half a line is not a command yet
-  WriteRaw(path, " 2\nscreenshot shot.png\n");
-  std::vector<InputEvent> events = Drain(channel, 2);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].kind, InputEvent::kTouch);
-  EXPECT_EQ(events[0].x, 1);
-  EXPECT_EQ(events[0].y, 2);
-  EXPECT_EQ(events[1].kind, InputEvent::kScreenshot);
-  EXPECT_EQ(events[1].path, "shot.png");
-}
-
 TEST_F(ControlChannelTest, UsesAnExistingFifoAndRefusesOtherFiles) {
-  std::string fifo = folder_ + "/fifo";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_TRUE(ControlChannel(fifo).IsOpen());
-
-  std::string file = folder_ + "/file";
-  std::ofstream(file) << "touch 1 2\n";
-  EXPECT_FALSE(ControlChannel(file).IsOpen());
+  ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+  EXPECT_TRUE(ControlChannel(path_).IsOpen());
+  std::ofstream(folder_ + "/file") << "touch 1 2\n";
+  EXPECT_FALSE(ControlChannel(folder_ + "/file").IsOpen());
   EXPECT_FALSE(ControlChannel(folder_ + "/missing/control").IsOpen());
 }
 

@@ -1,41 +1,59 @@
 #include "ControlClient.h"
 
 #include <fcntl.h>
+#include <png.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <thread>
-
-#include "PngReader.h"
+#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPoll = std::chrono::milliseconds(2);
+// Tries every 2 ms until attempt succeeds; false once timeoutMs have passed.
+bool Retry(const std::function<bool()>& attempt, int timeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (attempt()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
 
-bool Expired(Clock::time_point start, int timeoutMs) {
-  return Clock::now() - start > std::chrono::milliseconds(timeoutMs);
+// Any PNG the library understands, as 0x00BBGGRR pixels; none when broken.
+std::optional<Surface> ReadPng(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return std::nullopt;
+  }
+  Surface surface(static_cast<int>(image.width), static_cast<int>(image.height));
+  const png_byte* pixel = rgb.data();
+  for (int y = 0; y < surface.Height(); ++y)
+    for (int x = 0; x < surface.Width(); ++x, pixel += 3) surface.SetPixel(x, y, RGB(pixel[0], pixel[1], pixel[2]));
+  return surface;
 }
 
 }  // namespace
 
 bool ControlClient::Send(const std::string& line, int timeoutMs) const {
   std::string text = line + "\n";
-  auto start = Clock::now();
-  for (;;) {
-    // Non-blocking: a FIFO nobody reads yet fails with ENXIO instead of hanging.
-    int fd = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-      ssize_t written = write(fd, text.data(), text.size());
-      close(fd);
-      if (written == static_cast<ssize_t>(text.size())) return true;
-    }
-    if (Expired(start, timeoutMs)) return false;
-    std::this_thread::sleep_for(kPoll);
-  }
+  return Retry(
+      [&] {
+        // Non-blocking: a FIFO nobody reads yet fails with ENXIO instead of hanging.
+        int fd = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool whole = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        close(fd);
+        return whole;
+      },
+      timeoutMs);
 }
 
 bool ControlClient::Touch(int x, int y) const { return Send("touch " + std::to_string(x) + " " + std::to_string(y)); }
@@ -43,11 +61,7 @@ bool ControlClient::Touch(int x, int y) const { return Send("touch " + std::to_s
 std::optional<Surface> ControlClient::Screenshot(const std::string& pngPath, int timeoutMs) const {
   std::error_code ignored;
   std::filesystem::remove(pngPath, ignored);
-  auto start = Clock::now();
-  if (!Send("screenshot " + pngPath, timeoutMs)) return std::nullopt;
-  while (!std::filesystem::exists(pngPath)) {
-    if (Expired(start, timeoutMs)) return std::nullopt;
-    std::this_thread::sleep_for(kPoll);
-  }
-  return PngReader::Read(pngPath);
+  if (!Send("screenshot " + pngPath, timeoutMs) || !Retry([&] { return std::filesystem::exists(pngPath); }, timeoutMs))
+    return std::nullopt;
+  return ReadPng(pngPath);
 }

@@ -15,8 +15,8 @@ class ControlClient {
   // program to have the FIFO open.
   bool Send(const std::string& line, int timeoutMs = 5000) const;
   bool Touch(int x, int y) const;
-  // Asks for a screenshot at pngPath and reads it once the program has
-  // written it; none if that does not happen within timeoutMs.
+  // Asks for a screenshot at pngPath and reads its pixels back once the
+  // program has written it; none if that does not happen within timeoutMs.
   std::optional<Surface> Screenshot(const std::string& pngPath, int timeoutMs = 5000) const;
 
  private:

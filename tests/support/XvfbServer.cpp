@@ -9,24 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 extern char** environ;
-
-namespace {
-
-constexpr int kStartTimeoutMs = 10000;
-
-// Xvfb writes its display number to the -displayfd descriptor once it serves.
-std::string ReadDisplayNumber(int fd) {
-  std::string number;
-  char c;
-  pollfd watched{fd, POLLIN, 0};
-  while (poll(&watched, 1, kStartTimeoutMs) > 0 && read(fd, &c, 1) == 1 && c != '\n') number += c;
-  return number;
-}
-
-}  // namespace
 
 XvfbServer::XvfbServer(int width, int height) : width_(width), height_(height) {
   int pipeFds[2];
@@ -38,13 +21,15 @@ XvfbServer::XvfbServer(int width, int height) : width_(width), height_(height) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  bool started =
-      posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ) == 0;
+  if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
-  std::string number = started ? ReadDisplayNumber(pipeFds[0]) : std::string();
+  // Xvfb writes its display number there once it serves.
+  std::string number;
+  char c;
+  pollfd watched{pipeFds[0], POLLIN, 0};
+  while (pid_ > 0 && poll(&watched, 1, 10000) > 0 && read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
   close(pipeFds[0]);
-  if (!started) pid_ = -1;
   if (!number.empty()) name_ = ":" + number;
 }
 
@@ -59,12 +44,11 @@ Surface XvfbServer::Capture() const {
   if (!server) return Surface(0, 0);
   XImage* image = XGetImage(server, DefaultRootWindow(server), 0, 0, width_, height_, AllPlanes, ZPixmap);
   Surface screen(image ? width_ : 0, image ? height_ : 0);
-  for (int y = 0; y < screen.Height(); ++y) {
+  for (int y = 0; y < screen.Height(); ++y)
     for (int x = 0; x < screen.Width(); ++x) {
       unsigned long pixel = XGetPixel(image, x, y);  // 0xRRGGBB on a 24-bit screen
       screen.SetPixel(x, y, RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
     }
-  }
   if (image) XDestroyImage(image);
   XCloseDisplay(server);
   return screen;

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <thread>
-#include <vector>
+#include <tuple>
 
 #include "HeadlessScreen.h"
 #include "platform/Event.h"
@@ -21,6 +20,8 @@ class ObservedBox : public MessageBoxDialog {
   Event shown{"shown"};
   std::atomic<int> paints{0};
 
+  std::string Pressed() const { return PressedButton ? PressedButton->Name() : "none"; }
+
  protected:
   bool OnInitDialog() override {
     bool result = MessageBoxDialog::OnInitDialog();
@@ -33,143 +34,115 @@ class ObservedBox : public MessageBoxDialog {
   }
 };
 
-// A plain grey main window somewhere on the screen.
+// A plain grey main window of 460 x 600 at (10, 20).
 class MainWindow : public Dialog {
- public:
-  explicit MainWindow(Rect place) : place_(place) {}
-
  protected:
   bool OnInitDialog() override {
-    MoveWindow(place_.left, place_.top, place_.Width(), place_.Height());
+    MoveWindow(10, 20, 460, 600);
     return true;
   }
   void OnPaint(DeviceContext& dc) override { dc.FillSolidRect(Rect{0, 0, 480, 640}, kGrey); }
-
- private:
-  Rect place_;
 };
-
-std::string PressedName(const MessageBoxDialog& box) { return box.PressedButton ? box.PressedButton->Name() : "none"; }
 
 class MessageBoxDialogTest : public testing::Test {
  protected:
-  // Runs the box on this thread; touch gets the box's client coordinates,
-  // once the box is up.
-  void RunBox(ObservedBox& box, const std::function<void(const Rect& place)>& script) {
-    screen.RunScripted(box, [&] {
+  // Runs the box on this thread and script from another once the box is up.
+  int RunBox(ObservedBox& box, const std::function<void()>& script) {
+    return screen.RunScripted(box, [&] {
       ASSERT_TRUE(box.shown.Wait(5000));
-      script(box.GetWindowRect());
+      script();
     });
   }
-  void Touch(const Rect& place, int x, int y) { screen.Control().Touch(place.left + x, place.top + y); }
+  // Touches the box at its client coordinates; y counts up from its bottom edge.
+  void Touch(const ObservedBox& box, int x, int fromBottom) {
+    Rect place = box.GetWindowRect();
+    screen.Control().Touch(place.left + x, place.bottom - 1 - fromBottom);
+  }
+  void Sync() { screen.Control().Screenshot(screen.Path("shot.png")); }  // every earlier line has been handled
 
   HeadlessScreen screen;
 };
 
-struct ButtonRow {
-  uint32_t mask;
-  std::vector<std::pair<const char*, int>> fromTheRight;  // name and left edge
-};
+// Button mask, touch x at the top of the button row, button pressed.
+class ButtonTouchTest : public MessageBoxDialogTest, public testing::WithParamInterface<std::tuple<int, int, std::string>> {};
 
-class ButtonRowTest : public MessageBoxDialogTest, public testing::WithParamInterface<ButtonRow> {};
-
-TEST_P(ButtonRowTest, ButtonsStandAlongTheBottomFromTheRight) {
-  for (const auto& [name, left] : GetParam().fromTheRight) {
-    ObservedBox box;
-    box.buttons = GetParam().mask;
-    box.text = "Try again?";
-    int x = left + 1;  // just inside the top-left corner
-    RunBox(box, [&](const Rect& place) { Touch(place, x, place.Height() - 1 - 67); });
-    EXPECT_EQ(PressedName(box), name) << "mask " << GetParam().mask << ", left edge " << left;
-  }
+TEST_P(ButtonTouchTest, PressesTheButtonUnderTheTouch) {
+  auto [mask, x, name] = GetParam();
+  ObservedBox box;
+  box.buttons = mask;
+  RunBox(box, [&] { Touch(box, x, 67); });
+  EXPECT_EQ(box.Pressed(), name);
 }
 
-INSTANTIATE_TEST_SUITE_P(Masks, ButtonRowTest,
-                         testing::Values(ButtonRow{MessageBoxDialog::ButtonOk, {{"ok", 333}}},
-                                         ButtonRow{MessageBoxDialog::ButtonYes | MessageBoxDialog::ButtonNo,
-                                                   {{"yes", 333}, {"no", 267}}},
-                                         ButtonRow{15, {{"cancel", 333}, {"ok", 267}, {"yes", 201}, {"no", 135}}}));
+// Buttons stand from the right, 66 apart; the gap between two belongs to the left one.
+INSTANTIATE_TEST_SUITE_P(Masks, ButtonTouchTest,
+                         testing::Values(std::tuple{1, 333, "ok"},
+                                         std::tuple{12, 333, "yes"}, std::tuple{12, 267, "no"},
+                                         std::tuple{12, 332, "no"}, std::tuple{15, 333, "cancel"},
+                                         std::tuple{15, 267, "ok"}, std::tuple{15, 201, "yes"},
+                                         std::tuple{15, 135, "no"}));
 
-TEST_F(MessageBoxDialogTest, TheGapBetweenTwoButtonsBelongsToTheLeftOne) {
-  for (const auto& [x, name] : std::vector<std::pair<int, std::string>>{{332, "no"}, {333, "yes"}}) {
-    ObservedBox box;
-    box.buttons = MessageBoxDialog::ButtonYes | MessageBoxDialog::ButtonNo;
-    int touchX = x;
-    RunBox(box, [&](const Rect& place) { Touch(place, touchX, place.Height() - 1 - 40); });
-    EXPECT_EQ(PressedName(box), name) << "x " << x;
-  }
-}
-
-TEST_F(MessageBoxDialogTest, TouchesBesideTheButtonsRepaintOrDoNothingAndKeepTheBoxOpen) {
+TEST_F(MessageBoxDialogTest, TouchesOnTheLabelsRepaintAndTouchesOnNothingPressNothing) {
   ObservedBox box;
   box.title = "WARNING";
   box.text = "Please cycle power to the node.";
-  int paintsAfterBody = 0;
-  RunBox(box, [&](const Rect& place) {
-    screen.Control().Screenshot(screen.Path("shot.png"));  // the box has been painted once
-    int paintsBefore = box.paints;
-    Touch(place, 200, 80);  // the body text
-    Touch(place, 200, 12);  // the title
-    Touch(place, 10, place.Height() - 10);  // blank
-    screen.Control().Screenshot(screen.Path("shot.png"));
-    paintsAfterBody = box.paints - paintsBefore;
-    Touch(place, 340, place.Height() - 60);
-  });
-  EXPECT_EQ(paintsAfterBody, 2);
-  EXPECT_EQ(PressedName(box), "ok");
-}
-
-TEST_F(MessageBoxDialogTest, ABoxWithoutButtonsIsLeftOnlyThroughEndDialog) {
-  ObservedBox box;
   box.buttons = 0;
-  RunBox(box, [&](const Rect& place) {
-    for (int x = 5; x < 400; x += 30) Touch(place, x, place.Height() - 40);
-    screen.Control().Screenshot(screen.Path("shot.png"));  // every touch has been handled
+  int paintsForLabels = 0;
+  int result = RunBox(box, [&] {
+    Sync();  // the box has been painted once
+    int paintsBefore = box.paints;
+    Touch(box, 200, box.GetWindowRect().Height() - 81);  // the body text
+    Touch(box, 200, box.GetWindowRect().Height() - 13);  // the title
+    for (int x = 5; x < 400; x += 30) Touch(box, x, 40);  // where buttons would be
+    Sync();
+    paintsForLabels = box.paints - paintsBefore;
     box.EndDialog(5);
   });
-  EXPECT_EQ(PressedName(box), "none");
+  EXPECT_EQ(paintsForLabels, 2);
+  EXPECT_EQ(result, 5);
+  EXPECT_EQ(box.Pressed(), "none");
 }
 
-TEST_F(MessageBoxDialogTest, IsDrawnFramedOverTheMainWindowFromAWorker) {
-  MainWindow main(Rect{10, 20, 470, 620});
+TEST_F(MessageBoxDialogTest, IsDrawnFramedOverTheMovedMainWindowFromAWorker) {
+  MainWindow main;
   ObservedBox box;
   box.title = "ERROR!!!";
   box.text = "Node not responding";
   box.buttons = MessageBoxDialog::ButtonYes | MessageBoxDialog::ButtonNo;
   Rect place;
-  std::optional<Surface> shot;
+  Surface shot(0, 0);
   screen.RunScripted(main, [&] {
     std::thread worker([&] { box.DoModal(); });
     ASSERT_TRUE(box.shown.Wait(5000));
     place = box.GetWindowRect();
-    shot = screen.Control().Screenshot(screen.Path("box.png"));
-    Touch(place, 340, place.Height() - 60);
+    shot = screen.Control().Screenshot(screen.Path("box.png")).value_or(Surface(0, 0));
+    Touch(box, 340, 59);
     worker.join();
-    screen.Control().Touch(479, 639);
+    main.EndDialog(0);
   });
-  EXPECT_EQ(PressedName(box), "yes");
-  int height = place.Height() - 1;
-  EXPECT_EQ(place, (Rect{50, (640 - height) / 2 - 50 + 20, 50 + 401, (640 - height) / 2 - 50 + 20 + height + 1}));
-  ASSERT_TRUE(shot);
-  const Surface& s = *shot;
-  int left = place.left, top = place.top, right = left + 400, bottom = top + height;
-  for (auto [x, y] : std::vector<std::pair<int, int>>{{left, top}, {right, top}, {left, bottom}, {right, bottom}})
-    EXPECT_EQ(s.Pixel(x, y), RGB(0, 0, 0)) << x << "," << y;
-  EXPECT_EQ(s.Pixel(left - 1, top), kGrey);
-  EXPECT_EQ(s.Pixel(right + 1, bottom), kGrey);
-  EXPECT_EQ(s.Pixel(left + 1, top + 1), RGB(255, 255, 255));
-  auto count = [&](int x0, int y0, int x1, int y1, auto predicate) {
+  EXPECT_EQ(box.Pressed(), "yes");
+  // Where it stands over the whole screen, moved along with the main window by (10, 20).
+  int top = (640 - place.Height() + 1) / 2 - 50 + 20;
+  EXPECT_EQ(place, (Rect{50, top, 451, top + place.Height()}));
+  int left = place.left, right = left + 400, bottom = place.bottom - 1;
+  for (auto [x, y] : {std::pair{left, top}, {right, top}, {left, bottom}, {right, bottom}})
+    EXPECT_EQ(shot.Pixel(x, y), RGB(0, 0, 0)) << x << "," << y;
+  EXPECT_EQ(shot.Pixel(left - 1, top), kGrey);
+  EXPECT_EQ(shot.Pixel(right + 1, bottom), kGrey);
+  EXPECT_EQ(shot.Pixel(left + 1, top + 1), RGB(255, 255, 255));
+  auto count = [&](int x0, int y0, int x1, int y1, bool wantRed) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x) n += predicate(s.Pixel(x, y)) ? 1 : 0;
+      for (int x = x0; x < x1; ++x) {
+        uint32_t c = shot.Pixel(x, y);
+        n += GreenOf(c) < 80 && BlueOf(c) < 80 && (wantRed ? RedOf(c) > 200 : RedOf(c) < 80);
+      }
     return n;
   };
-  auto red = [](uint32_t c) { return RedOf(c) > 200 && GreenOf(c) < 80 && BlueOf(c) < 80; };
-  auto dark = [](uint32_t c) { return RedOf(c) < 80 && GreenOf(c) < 80 && BlueOf(c) < 80; };
-  EXPECT_GT(count(left + 1, top + 7, right, top + 30, red), 20) << "title";
-  EXPECT_GT(count(left + 50, top + 75, right - 50, top + 97, dark), 20) << "body";
-  EXPECT_GT(count(left + 267, bottom - 67, left + 397, bottom - 3, red), 20) << "captions";
-  EXPECT_EQ(count(left + 1, top + 100, right, bottom - 70, dark) + count(left + 1, top + 100, right, bottom - 70, red),
+  EXPECT_GT(count(left + 1, top + 7, right, top + 30, true), 20) << "title";
+  EXPECT_GT(count(left + 50, top + 75, right - 50, top + 97, false), 20) << "body";
+  EXPECT_GT(count(left + 267, bottom - 67, left + 397, bottom - 3, true), 20) << "captions";
+  EXPECT_EQ(count(left + 1, top + 100, right, bottom - 70, false) + count(left + 1, top + 100, right, bottom - 70, true),
             0)
       << "nothing between body and buttons";
 }
@@ -177,13 +150,12 @@ TEST_F(MessageBoxDialogTest, IsDrawnFramedOverTheMainWindowFromAWorker) {
 TEST_F(MessageBoxDialogTest, ALongBodyIsCutSoThatTheBoxStaysOnTheScreen) {
   ObservedBox box;
   for (int i = 0; i < 400; ++i) box.text += "overflowing ";
-  RunBox(box, [&](const Rect& place) {
-    EXPECT_GE(place.top, 0);
-    EXPECT_LE(place.bottom, 640);
-    screen.Control().Screenshot(screen.Path("shot.png"));
-    Touch(place, 340, place.Height() - 60);
+  RunBox(box, [&] {
+    EXPECT_GE(box.GetWindowRect().top, 0);
+    EXPECT_LE(box.GetWindowRect().bottom, 640);
+    Touch(box, 340, 59);
   });
-  EXPECT_EQ(PressedName(box), "ok");
+  EXPECT_EQ(box.Pressed(), "ok");
 }
 
 }  // namespace
