@@ -125,11 +125,10 @@ TEST_F(MessageBoxDialogTest, IsDrawnFramedOverTheMovedMainWindowFromAWorker) {
   int top = (640 - place.Height() + 1) / 2 - 50 + 20;
   EXPECT_EQ(place, (Rect{50, top, 451, top + place.Height()}));
   int left = place.left, right = left + 400, bottom = place.bottom - 1;
-  for (auto [x, y] : {std::pair{left, top}, {right, top}, {left, bottom}, {right, bottom}})
-    EXPECT_EQ(shot.Pixel(x, y), RGB(0, 0, 0)) << x << "," << y;
-  EXPECT_EQ(shot.Pixel(left - 1, top), kGrey);
-  EXPECT_EQ(shot.Pixel(right + 1, bottom), kGrey);
-  EXPECT_EQ(shot.Pixel(left + 1, top + 1), RGB(255, 255, 255));
+  for (auto [x, y, colour] : {std::tuple{left, top, RGB(0, 0, 0)}, {right, top, RGB(0, 0, 0)},
+                              {left, bottom, RGB(0, 0, 0)}, {right, bottom, RGB(0, 0, 0)}, {left - 1, top, kGrey},
+                              {right + 1, bottom, kGrey}, {left + 1, top + 1, RGB(255, 255, 255)}})
+    EXPECT_EQ(shot.Pixel(x, y), colour) << x << "," << y;
   auto count = [&](int x0, int y0, int x1, int y1, bool wantRed) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
