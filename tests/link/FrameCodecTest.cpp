@@ -85,7 +85,7 @@ TEST(FrameCodec, CanFrameLengthIsClampedAndStuffed) {
 
 Bytes GatewayCanFrame(Bytes wordAndData) {
   Bytes packet = {0x01, 0x00, 0x20, 0x00};
-  packet.insert(packet.end(), wordAndData.begin(), wordAndData.end());
+  for (uint8_t byte : wordAndData) packet.push_back(byte);
   packet.push_back(frame::Checksum(packet.data(), static_cast<int>(packet.size())));
   return packet;
 }

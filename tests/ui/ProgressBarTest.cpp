@@ -66,7 +66,9 @@ TEST_P(FillWidthTest, FillGrowsFromOnePixelInsideTheInset) {
   const Fill fill = Draw(bar, GetParam().value);
   const Rect expected{79, 568, 79 + GetParam().width, 588};
   EXPECT_EQ(fill.area, GetParam().width ? expected : Rect{});
-  if (GetParam().width) EXPECT_EQ(fill.colour, kBlue);
+  if (GetParam().width) {
+    EXPECT_EQ(fill.colour, kBlue);
+  }
 }
 
 // Extended precision matters at 75: 64-bit arithmetic would give 235.
