@@ -18,6 +18,15 @@
 #include "XvfbServer.h"
 #include "platform/ControlChannel.h"
 
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define RACE_DETECTOR_BUILD 1
+#endif
+#endif
+#ifndef RACE_DETECTOR_BUILD
+#define RACE_DETECTOR_BUILD 0
+#endif
+
 namespace {
 
 // SDL, X and GL keep process-wide state, and their caches look like leaks to
@@ -61,7 +70,7 @@ SDL_Event Press(uint32_t type, int x, int y, uint8_t button = SDL_BUTTON_LEFT, u
 // On a private X server of exactly the console's size, where the centred
 // 480 x 640 window covers the whole screen.
 TEST(SdlDisplayTest, ShowsTheFrameAndTakesClicksFingersAndControlLinesAsTouches) {
-#if defined(__SANITIZE_THREAD__) || (defined(__has_feature) && __has_feature(thread_sanitizer))
+#if defined(__SANITIZE_THREAD__) || RACE_DETECTOR_BUILD
   // SDL, X and the GL drivers run threads of their own that the race
   // detector cannot see into; it reports races inside them now and then.
   GTEST_SKIP() << "the display libraries are not built for the race detector";
