@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "platform/DosPath.h"
+#include "system/DosPath.h"
 
 namespace {
 

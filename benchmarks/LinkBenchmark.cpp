@@ -21,7 +21,7 @@
 
 #include "link/CanDispatch.h"
 #include "link/FrameCodec.h"
-#include "platform/SerialPort.h"
+#include "system/SerialPort.h"
 
 namespace {
 

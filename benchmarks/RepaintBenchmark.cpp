@@ -12,11 +12,11 @@
 #include <string>
 #include <thread>
 
-#include "platform/DeviceContext.h"
-#include "platform/Dialog.h"
-#include "platform/Font.h"
-#include "platform/HeadlessDisplay.h"
-#include "platform/WindowManager.h"
+#include "graphics/DeviceContext.h"
+#include "display/Dialog.h"
+#include "graphics/Font.h"
+#include "display/HeadlessDisplay.h"
+#include "display/WindowManager.h"
 #include "ui/ImageButton.h"
 #include "ui/PagedList.h"
 #include "ui/ProgressBar.h"

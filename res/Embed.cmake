@@ -1,6 +1,6 @@
 # Writes OUTPUT: a C++ table of the INPUTS files' bytes, keyed by the number in
 # each file's name (bitmap129.bmp -> 129).
-set(body "#include \"platform/EmbeddedResource.h\"\n\nnamespace {\n")
+set(body "#include \"graphics/EmbeddedResource.h\"\n\nnamespace {\n")
 set(table "")
 set(count 0)
 foreach(input IN LISTS INPUTS)

@@ -9,10 +9,10 @@
 
 #include "app/LogFile.h"
 #include "can/ProgramScreen.h"
-#include "platform/DeviceContext.h"
-#include "platform/Dialog.h"
-#include "platform/Font.h"
-#include "platform/Surface.h"
+#include "graphics/DeviceContext.h"
+#include "display/Dialog.h"
+#include "graphics/Font.h"
+#include "graphics/Surface.h"
 #include "ui/WidgetCollection.h"
 
 class AtmelProgrammer;

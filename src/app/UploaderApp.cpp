@@ -4,7 +4,7 @@
 #include "atmel/AtmelProgrammer.h"
 #include "firmware/HexFileTable.h"
 #include "nodes/NodeDiscovery.h"
-#include "platform/ProcessStart.h"
+#include "system/ProcessStart.h"
 #include "st10/St10Programmer.h"
 
 // Definition order is creation order.

@@ -4,7 +4,7 @@
 
 #include "can/ProgramScreen.h"
 #include "firmware/HexFolder.h"
-#include "platform/DosPath.h"
+#include "system/DosPath.h"
 
 std::string HexFileDosPath(const std::string& name) { return kHexFolder + name; }
 

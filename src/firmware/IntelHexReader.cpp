@@ -5,7 +5,7 @@
 
 #include "can/ProgramScreen.h"
 #include "firmware/HexFileAccess.h"
-#include "platform/DosPath.h"
+#include "system/DosPath.h"
 
 namespace {
 

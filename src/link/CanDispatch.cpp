@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "platform/Clock.h"
-#include "platform/PosixSerialPort.h"
+#include "system/Clock.h"
+#include "system/PosixSerialPort.h"
 
 namespace {
 

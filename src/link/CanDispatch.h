@@ -11,8 +11,8 @@
 
 #include "link/CanMessage.h"
 #include "link/FrameCodec.h"
-#include "platform/Event.h"
-#include "platform/SerialPort.h"
+#include "system/Event.h"
+#include "system/SerialPort.h"
 
 // The one owner of the gateway's serial line. A reader thread collects frames
 // into the receive ring, a receive thread decodes and answers them and hands

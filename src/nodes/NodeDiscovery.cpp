@@ -9,7 +9,7 @@
 #include "can/ProgramState.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 
 namespace {
 

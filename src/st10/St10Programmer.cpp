@@ -8,7 +8,7 @@
 #include "can/ProgramScreen.h"
 #include "can/ProgramState.h"
 #include "firmware/HexFileAccess.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ui/MessageBoxDialog.h"
 
-#include "platform/Display.h"
-#include "platform/WindowManager.h"
+#include "display/Display.h"
+#include "display/WindowManager.h"
 #include "ui/ImageButton.h"
 #include "ui/TextLabel.h"
 

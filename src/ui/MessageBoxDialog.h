@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/DeviceContext.h"
-#include "platform/Dialog.h"
-#include "platform/Font.h"
-#include "platform/Surface.h"
+#include "graphics/DeviceContext.h"
+#include "display/Dialog.h"
+#include "graphics/Font.h"
+#include "graphics/Surface.h"
 #include "ui/Widget.h"
 #include "ui/WidgetCollection.h"
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/DeviceContext.h"
+#include "graphics/DeviceContext.h"
 
 // The horizontal bar that shows how far a programming run has got: an outline
 // in the current pen and a fill from the left proportional to the value,

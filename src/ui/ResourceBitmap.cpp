@@ -1,6 +1,6 @@
 #include "ui/ResourceBitmap.h"
 
-#include "platform/ResourceImage.h"
+#include "graphics/ResourceImage.h"
 
 bool ResourceBitmap::Load(int number) {
   Release();

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/DeviceContext.h"
-#include "platform/Surface.h"
+#include "graphics/DeviceContext.h"
+#include "graphics/Surface.h"
 
 // A bitmap of the program's resources, decoded once and copied from on every
 // draw. A bitmap that failed to load is 0 x 0 and draws nothing.

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/DeviceContext.h"
-#include "platform/Rect.h"
+#include "graphics/DeviceContext.h"
+#include "graphics/Rect.h"
 #include "ui/BoundedText.h"
 
 // Something the operator sees and touches: it knows its rectangle, draws

@@ -12,7 +12,7 @@
 #include "atmel/AtmelProgrammer.h"
 #include "firmware/HexFileTable.h"
 #include "nodes/NodeDiscovery.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 #include "st10/St10Programmer.h"
 
 namespace {

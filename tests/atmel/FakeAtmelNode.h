@@ -7,7 +7,7 @@
 
 #include "FakeScreen.h"
 #include "atmel/AtmelProgrammer.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 
 // An Atmel bootloader played through FakeScreen::onSend: it answers each
 // command on its own identifier, keeps a 32 KB flash written by the data

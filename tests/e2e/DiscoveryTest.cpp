@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "UploaderRig.h"
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
+#include "graphics/DeviceContext.h"
+#include "graphics/Font.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "can/ProgramState.h"
 #include "can/ReplyRouting.h"
 #include "link/CanDispatch.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 #include "st10/St10Programmer.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "ChildProcess.h"
 #include "ControlClient.h"
 #include "TempDosDevices.h"
-#include "platform/Surface.h"
+#include "graphics/Surface.h"
 
 // The whole console on a test bench: a dosdevices folder with drive E (the
 // hex folder) and drive D (a stand-in menu program that records how it was

@@ -8,7 +8,7 @@
 #include <future>
 #include <thread>
 
-#include "platform/Clock.h"
+#include "system/Clock.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/PtyGateway.h"
 #include "tests/support/TempDosDevices.h"

@@ -11,7 +11,7 @@
 #include "FakeScreen.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 
 namespace {
 

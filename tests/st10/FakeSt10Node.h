@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FakeScreen.h"
-#include "platform/Clock.h"
+#include "system/Clock.h"
 #include "st10/St10Programmer.h"
 
 // A scripted ST10 bootloader behind the fake screen. It sees every frame the

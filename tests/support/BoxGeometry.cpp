@@ -1,7 +1,7 @@
 #include "BoxGeometry.h"
 
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
+#include "graphics/DeviceContext.h"
+#include "graphics/Font.h"
 
 BoxGeometry::BoxGeometry(const std::string& bodyText) {
   Font font("Arial", 22);

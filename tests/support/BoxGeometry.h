@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Rect.h"
+#include "graphics/Rect.h"
 
 // Where a message box over the full-screen main window stands, measured as
 // the box measures itself: 400 wide, its body broken 300 pixels wide in

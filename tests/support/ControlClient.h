@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Surface.h"
+#include "graphics/Surface.h"
 
 // Drives a program through its LUMEN_CONTROL FIFO, as scripts do: each
 // command opens the FIFO, writes one line and closes it again.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/SerialPort.h"
+#include "system/SerialPort.h"
 
 // A serial port played by the test: Feed queues bytes for the host to read
 // (each call is one read's worth), every write is recorded, and onWrite lets

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/ControlChannel.h"
-#include "platform/Dialog.h"
-#include "platform/HeadlessDisplay.h"
-#include "platform/WindowManager.h"
+#include "display/ControlChannel.h"
+#include "display/Dialog.h"
+#include "display/HeadlessDisplay.h"
+#include "display/WindowManager.h"
 
 namespace {
 

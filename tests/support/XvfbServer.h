@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/Surface.h"
+#include "graphics/Surface.h"
 
 // A private X server (Xvfb) on a free display number for the lifetime of the
 // object, with one screen of the given size, 24-bit colour.

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Font.h"
-#include "platform/ResourceImage.h"
+#include "graphics/Font.h"
+#include "graphics/ResourceImage.h"
 #include "ui/ImageButton.h"
 
 namespace {

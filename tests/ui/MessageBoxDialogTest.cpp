@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "HeadlessScreen.h"
-#include "platform/Event.h"
+#include "system/Event.h"
 
 namespace {
 

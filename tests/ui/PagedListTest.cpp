@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ResourceImage.h"
+#include "graphics/ResourceImage.h"
 #include "ui/PagedList.h"
 
 namespace {

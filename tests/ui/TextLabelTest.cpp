@@ -4,8 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/DeviceContext.h"
-#include "platform/Font.h"
+#include "graphics/DeviceContext.h"
+#include "graphics/Font.h"
 #include "ui/TextLabel.h"
 
 namespace {
