@@ -65,7 +65,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void OnLButtonDown(int x, int y) override;
 
  private:
-  // Start-up.
+  // Start-up (MainScreen.cpp); widgets and drawing (MainScreenLayout.cpp).
   uint8_t OpenGatewayLink();
   void ReadGatewayInfo();
   void OpenLogFile();
@@ -74,7 +74,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void CreateProgressBar();
   void ResetProgrammingState();
 
-  // Touch workflow.
+  // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
   bool OnWidgetTouched(const std::string& key);
   bool RefuseStart();
   void OnListTouched();
@@ -84,10 +84,10 @@ class MainScreen : public Dialog, public ProgramScreen {
   void SetShown(const std::string& key, bool shown);
   void StartProgramming();
 
-  // Hex file list.
   void LoadProgramList();
 
-  // Programming run and recovery.
+  // The programming run (MainScreenRunController.cpp) and recovery mode
+  // (MainScreenRecoveryMode.cpp).
   void RunProgramming();
   bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
   void RefuseRun(int32_t fileProgram, int32_t nodeProgram);

@@ -1,0 +1,125 @@
+// The programming run: the file's program number checked against the node's,
+// the bootloader command, the engine of the bootloader that answered, and a
+// fresh node query after the run.
+#include "app/MainScreen.h"
+
+#include <cstdlib>
+
+#include "app/Format.h"
+#include "app/NodeButtonGroups.h"
+#include "atmel/AtmelProgrammer.h"
+#include "can/ProgramState.h"
+#include "nodes/NodeDiscovery.h"
+#include "nodes/NodeTable.h"
+#include "st10/St10Programmer.h"
+#include "system/Clock.h"
+
+namespace {
+
+constexpr uint8_t kBootloaderCommand = 0xF1;
+
+// The program number in characters 2 to 4 of a hex file name ("P149..." -> 149).
+int32_t FileProgramNumber(const std::string& fileName) {
+  return fileName.size() > 1 ? std::atoi(fileName.substr(1, 3).c_str()) : 0;
+}
+
+}  // namespace
+
+
+void MainScreen::RunProgramming() {
+  busy_ = true;
+  Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
+             selectedNodeNumber.load())
+          .c_str());
+  if (selectedNodeNumber >= 99) {
+    Log("WARNING: attempting to program a node with an unknown firmware version.");
+    ShowMessage("WARNING!!!", "You are attempting to program a node with an unknown firmware version.");
+    selectedNodeNumber -= 98;
+  }
+  int32_t fileProgram = FileProgramNumber(selectedFileName_);
+  NodeSlot* slot = FindNodeSlot(selectedNodeNumber);
+  int32_t nodeProgram = slot ? static_cast<int32_t>(slot->program.load()) : 0;
+  Log(Format("program number on hex file [%d], program number on node [%d].", fileProgram, nodeProgram).c_str());
+  if (!IsCompatible(fileProgram, nodeProgram)) {
+    RefuseRun(fileProgram, nodeProgram);
+    return;
+  }
+  ShowMessage("WARNING!!!",
+              "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause "
+              "node to fail and node will have to be sent to Alder for repair. Press OK to continue.");
+  ShowStatus("Programming... Please Wait");
+  if (!RecoveryMode) EnterBootloader();
+  WrapUpRun(ProgramInBootloader());
+}
+
+bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram) {
+  if (fileProgram == nodeProgram) return true;
+  if (fileProgram == 279) {
+    if (int32_t found = FirstSlotWithProgram(279)) {
+      Log(Format("Found matching program number [%d] at node index [%d]", 279, found).c_str());
+      return true;
+    }
+  }
+  return RecoveryMode;
+}
+
+// A file that does not suit the node: nothing is sent and no new query runs.
+void MainScreen::RefuseRun(int32_t fileProgram, int32_t nodeProgram) {
+  Log(Format("WARNING: program number on hex file [%d] does not match program number on node [%d].", fileProgram,
+             nodeProgram)
+          .c_str());
+  ShowMessage("WARNING!!!",
+              "The selected node is not supported with the selected firmware version, select a different firmware or "
+              "node and try again");
+  LoadProgramList();
+  HideNodeButtons();
+  progressVisible_ = false;
+  busy_ = false;
+  ShowStatus("Programming... Failed");
+}
+
+// One bootloader command to the selected slot; the answer must arrive within
+// the second that follows.
+void MainScreen::EnterBootloader() {
+  ResetProgrammingState();
+  NodeSlot* slot = FindNodeSlot(selectedNodeNumber);
+  CanMessage command;
+  command.identifier = slot ? slot->requestIdentifier : 0;
+  command.data[0] = kBootloaderCommand;
+  SendCanMessage(command, true, 1);
+  Log(Format("Sending bootloader: CAN ID = %X, Length = 1, Data = %X", command.identifier, kBootloaderCommand).c_str());
+  Sleep(1000);
+}
+
+bool MainScreen::ProgramInBootloader() {
+  switch (BootloaderType.load()) {
+    case kSt10Bootloader: {
+      Log("ST10 MODE - node is in bootloader mode");
+      bool programmed = services_.st10.Program(selectedFileName_);
+      Log(programmed ? "ST10 Mode - programming complete" : "ST10 Mode - error programming node");
+      return programmed;
+    }
+    case kAtmelBootloader: {
+      Log("Atmel Mode - node is in bootloader mode");
+      bool programmed = services_.atmel.Program(selectedFileName_, true);
+      Log(programmed ? "Atmel Mode - programming complete" : "Atmel Mode - error programming node");
+      return programmed;
+    }
+    default:
+      Log("Received no node response");
+      ShowMessage("ERROR!!!", "No node response.");
+      return false;
+  }
+}
+
+// Fresh node numbers and file list for the next selection.
+void MainScreen::WrapUpRun(bool success) {
+  ShowStatus("Initializing... Please Wait");
+  ResetProgrammingState();
+  services_.discovery.SendCalRequests();
+  LoadProgramList();
+  ShowNodeButtons(5);
+  progressVisible_ = false;
+  busy_ = false;
+  ShowStatus(success ? "Programming... Finished" : "Programming... Failed");
+}

@@ -1,0 +1,163 @@
+// The touch workflow: what a touch on the list, a node button, Start, Recov.
+// or Exit does, and the list of hex files whose node is on the bus.
+#include "app/MainScreen.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "app/Format.h"
+#include "app/NodeButtonGroups.h"
+#include "firmware/HexFileTable.h"
+#include "firmware/HexFolder.h"
+#include "nodes/DiscoveryFlags.h"
+#include "nodes/NodeDiscovery.h"
+#include "system/DirectoryListing.h"
+#include "ui/PagedList.h"
+
+namespace {
+
+constexpr int kMaxListedIndex = 100;  // the file table holds slots 0..100
+constexpr int kMaxStartIndex = 50;    // Start accepts only the first 51 rows
+constexpr int kOk = 1;
+
+}  // namespace
+
+
+void MainScreen::OnLButtonDown(int x, int y) {
+  if (busy_) return;
+  Widget* hit = nullptr;
+  {
+    std::lock_guard lock(widgetLock_);
+    hit = widgets_.HitTouch(x, y);
+  }
+  if (hit && !OnWidgetTouched(hit->Name())) return;
+  Repaint(listRect_);
+}
+
+// Acts on the touched widget's key; false when the touch ends the screen or
+// is refused, which leaves the list as it was.
+bool MainScreen::OnWidgetTouched(const std::string& key) {
+  if (key == "Exit") {
+    logFile_.Close();
+    EndDialog(kOk);
+    return false;
+  }
+  if (key == "Recov") {
+    ShowStatus("Recovery Mode");
+    StartRecoveryMode();
+  } else if (key == "Start") {
+    int index = ProgramList()->SelectedIndex();
+    if (index < 0 || index > kMaxStartIndex || selectedNodeNumber == 0 || !SelectListedFile()) return RefuseStart();
+    StartProgramming();
+  } else if (int offset = NodeButtonGroups::SlotOffset(key); offset >= 0) {
+    if (!SelectListedFile()) return RefuseStart();
+    selectedNodeNumber += offset;
+    StartProgramming();
+  } else {
+    OnListTouched();
+  }
+  return true;
+}
+
+bool MainScreen::RefuseStart() {
+  Log("ERROR: An unsuported hex file was selected");
+  ShowMessage("ERROR", "Invalid hex file, select another hex file to program.");
+  return false;
+}
+
+// A touch on the list, a label or the picture: the selected row decides which
+// node buttons (or Start) are offered.
+void MainScreen::OnListTouched() {
+  PagedList* list = ProgramList();
+  int index = list->SelectedIndex();
+  if (index < 0 || index > kMaxListedIndex) return;
+  char displayName[50] = {};
+  list->GetText(displayName, sizeof displayName);
+  int code = services_.discovery.SlotForNodeType(displayName);
+  selectedNodeNumber = code;
+  if (NodeButtonGroups::IsGroupCode(code)) {
+    ShowNodeButtons(code);
+    ShowStatus("Select Node To Program");
+  } else {
+    ShowNodeButtons(0);
+    ShowStatus("Press Start To Program");
+  }
+}
+
+// Takes the file of the selected row; false when no row is selected, as
+// when recovery reloaded the list under a node button still shown.
+bool MainScreen::SelectListedFile() {
+  Widget* row = ProgramList()->SelectedRow();
+  if (!row) return false;
+  selectedFileIndex = static_cast<uint16_t>(std::atoi(row->Name()));
+  selectedFileName_ = services_.hexFiles.At(selectedFileIndex);
+  return true;
+}
+
+void MainScreen::ShowNodeButtons(int code) {
+  HideNodeButtons();
+  for (const std::string& key : NodeButtonGroups::KeysFor(code, program251Seen)) SetShown(key, true);
+}
+
+void MainScreen::HideNodeButtons() {
+  for (const std::string& key : NodeButtonGroups::AllKeys()) SetShown(key, false);
+}
+
+void MainScreen::SetShown(const std::string& key, bool shown) {
+  std::lock_guard lock(widgetLock_);
+  Widget* widget = widgets_.Find(key.c_str());
+  if (!widget) return;
+  if (shown)
+    widget->SetFlags(Widget::Enabled | Widget::Visible);
+  else
+    widget->ClearFlags(Widget::Enabled | Widget::Visible);
+}
+
+// busy is set here, before the thread exists, so no second touch can start
+// another run in between.
+void MainScreen::StartProgramming() {
+  busy_ = true;
+  std::thread([this] { RunProgramming(); }).detach();
+}
+
+PagedList* MainScreen::ProgramList() { return static_cast<PagedList*>(widgets_.Find("programSelection")); }
+
+// ---- Hex file list -------------------------------------------------------------
+
+void MainScreen::LoadProgramList() {
+  Log("Enter load program list");
+  {
+    std::lock_guard lock(widgetLock_);
+    ProgramList()->Clear();
+  }
+  std::string pattern = std::string(kHexFolder) + "*.hex";
+  pattern.resize(std::min<size_t>(pattern.size(), 259));
+  DirectoryListing listing;
+  bool started = listing.Open(pattern);
+  Log(pattern.c_str());
+  if (!started) {
+    Log("no hex file found");
+    return;
+  }
+  int next = 0;
+  std::string fileName;
+  while (listing.Next(fileName)) {
+    fileName.resize(std::min<size_t>(fileName.size(), 259));
+    std::string displayName;
+    bool online = false;
+    services_.discovery.DescribeHexFile(fileName, displayName, online);
+    Log(Format("%s - %s - online: %s", fileName.c_str(), displayName.c_str(), online ? "true" : "false").c_str());
+    if (!online) continue;
+    services_.hexFiles.Store(next, fileName);
+    {
+      std::lock_guard lock(widgetLock_);
+      ProgramList()->AddRow(Format("%d", next).c_str(), displayName.c_str());
+    }
+    if (next == kMaxListedIndex) {
+      ShowMessage("WARNING", "There are too many hex files in the Pinecroft directory, not all files are loaded.");
+      break;
+    }
+    ++next;
+  }
+}
