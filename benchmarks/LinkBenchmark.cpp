@@ -56,6 +56,9 @@ class InstantGatewayPort final : public SerialPort {
     return true;
   }
 
+  void Close() override {}
+  void Wake() override { changed_.notify_all(); }
+
   void WaitForFrames(uint64_t count) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return frames_ >= count; });

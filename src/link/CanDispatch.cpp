@@ -23,8 +23,12 @@ CanDispatch::~CanDispatch() { Shutdown(); }
 void CanDispatch::Open(const char* portName, uint32_t baud) {
   if (opened_) return;
   opened_ = true;
+  portName_ = portName;
+  baud_ = baud;
+  present_ = port_->Open(portName, baud);
+  if (!present_) port_->Close();
   // The events, locks and rings are members, so they exist before any thread runs.
-  if (port_->Open(portName, baud)) Start(reader_, &CanDispatch::ReaderThread);
+  Start(reader_, &CanDispatch::ReaderThread);
   Start(sender_, &CanDispatch::SendThread);
   Start(receiver_, &CanDispatch::ReceiveThread);
 }
@@ -44,6 +48,7 @@ uint8_t CanDispatch::CreateChannel(uint8_t type, Callback callback) {
       number = channel.number;
     }
   }
+  std::lock_guard lock(sendMutex_);
   ReopenChannel(number);
   return number;
 }
@@ -77,8 +82,8 @@ void CanDispatch::GetLastFrame(uint8_t number, CanMessage& message) {
 }
 
 void CanDispatch::RequestInfo() {
-  uint8_t line[frame::kRingEntry];
-  Write(line, frame::BuildInfoRequest(line));
+  std::lock_guard lock(sendMutex_);
+  WriteInfoRequest();
 }
 
 std::array<uint32_t, 5> CanDispatch::GetInfo() const {
@@ -97,7 +102,9 @@ void CanDispatch::Shutdown() {
   responseEvent_.Set();  // cuts a pending Ack wait short
   Stop(sender_, &sendEvent_);
   Stop(receiver_, &receiveEvent_);
-  Stop(reader_, nullptr);  // the reader sees the flag within its 1 ms read
+  reconnectWake_.Set();
+  port_->Wake();  // the reader sleeps in its read until bytes come
+  Stop(reader_, nullptr);
 }
 
 int CanDispatch::IndexOf(uint8_t number) const {
@@ -136,6 +143,11 @@ void CanDispatch::Write(const uint8_t* bytes, size_t length) {
   static_cast<void>(port_->Write(bytes, length));
 }
 
+void CanDispatch::WriteInfoRequest() {
+  uint8_t line[frame::kRingEntry];
+  Write(line, frame::BuildInfoRequest(line));
+}
+
 void CanDispatch::ReopenChannel(uint8_t number) {
   Channel* channel = ValidChannel(number);
   if (!channel) return;
@@ -147,13 +159,55 @@ void CanDispatch::ReopenChannel(uint8_t number) {
 // ---- Reader thread: port bytes into the receive ring -----------------------
 
 void CanDispatch::ReaderThread() {
+  if (!present_) Reconnect();
   while (!stop_) {
     const int count = port_->Read(readBuffer_, sizeof readBuffer_);
-    if (count < 0) return;  // the port failed: nothing more arrives
-    Sleep(0);
     if (stop_) return;
+    if (count < 0) {
+      LoseGateway();
+      Reconnect();
+      continue;
+    }
     for (int i = 0; i < count; ++i) Collect(readBuffer_[i]);
   }
+}
+
+// The port failed or hung up: an unplugged adapter, a loose cable. A gateway
+// that comes back has forgotten the channels, so each is opened again.
+void CanDispatch::LoseGateway() {
+  {
+    std::lock_guard lock(sendMutex_);
+    port_->Close();
+    present_ = false;
+    for (Channel& channel : channels_) channel.acknowledged = false;
+  }
+  inFrame_ = false;
+  if (presence_) presence_(false);
+}
+
+// Until the gateway is back or the link stops.
+void CanDispatch::Reconnect() {
+  while (!stop_) {
+    reconnectWake_.Wait(kReconnectMs);
+    if (stop_) return;
+    if (Reattach()) {
+      if (presence_) presence_(true);
+      return;
+    }
+  }
+}
+
+// A re-plugged adapter is a new device: the name is resolved afresh.
+bool CanDispatch::Reattach() {
+  std::lock_guard lock(sendMutex_);
+  if (!port_->Open(portName_.c_str(), baud_)) {
+    port_->Close();
+    return false;
+  }
+  present_ = true;
+  for (uint8_t number = 1; number <= kChannels; ++number) ReopenChannel(number);
+  WriteInfoRequest();
+  return true;
 }
 
 void CanDispatch::Collect(uint8_t byte) {
@@ -224,7 +278,8 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   if (!channel) return;
   switch (packet_[frame::kKindAt]) {
     case frame::kAck:
-      channel->acknowledged = true;
+      // The Ack of a reopening releases the frame held back for it.
+      if (!channel->acknowledged.exchange(true)) sendEvent_.Set();
       responseEvent_.Set();
       break;
     case frame::kNak:
@@ -310,16 +365,22 @@ void CanDispatch::SendThread() {
 
 // Writes the frame at the read index and waits for its Ack. False when its
 // channel is not acknowledged: then an OpenChannel goes out instead and the
-// frame stays queued until the next frame is queued.
+// frame stays queued until the gateway acknowledges the reopening. While the
+// gateway is gone, frames reach nobody and go without a wait: nothing stale
+// goes out when it comes back.
 bool CanDispatch::SendHead() {
   {
     std::lock_guard lock(sendMutex_);
     if (stop_) return false;
     const uint32_t index = sendRead_.load(std::memory_order_relaxed);
+    if (!present_) {
+      MoveSendRead(Next(index));
+      return true;
+    }
     const uint8_t channel = sendRing_[index][1];  // the byte after the start marker
     if (!Acknowledged(channel)) {
+      sendEvent_.Reset();  // the Ack of the OpenChannel signals it again
       ReopenChannel(channel);
-      sendEvent_.Reset();  // parked until the next frame is queued
       return false;
     }
     responseEvent_.Reset();  // an earlier, late Ack does not count for this frame

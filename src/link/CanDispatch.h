@@ -5,8 +5,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "link/CanMessage.h"
@@ -18,7 +20,9 @@
 // into the receive ring, a receive thread decodes and answers them and hands
 // CAN frames to the channel callbacks, and a send thread writes the frames
 // queued in the send ring, each after the gateway acknowledged the previous
-// one (or gave up on it after 200 ms).
+// one (or gave up on it after 200 ms). When the port fails or hangs up, the
+// reader closes it and opens it again about once a second until the gateway
+// is back, then opens the channels again and asks for the info words.
 class CanDispatch {
  public:
   static constexpr uint32_t kRingEntries = 50;
@@ -30,6 +34,7 @@ class CanDispatch {
   static constexpr uint32_t kIsolatedTimeoutMs = 500;
   static constexpr uint32_t kQueueFullWaitMs = 500;  // how long a sender waits for a free send ring entry
   static constexpr uint32_t kShutdownNudges = 101;
+  static constexpr uint32_t kReconnectMs = 1000;  // between attempts to open a port that went away
 
   static constexpr const char* kSendEventName = "CDSEND";
   static constexpr const char* kReceiveEventName = "CDRX";
@@ -38,6 +43,9 @@ class CanDispatch {
   static constexpr const char* kSendMutexName = "CANDispatchSendMutex";
 
   using Callback = void (*)(int);
+  // Told on the reader thread, false when the gateway goes, true when it is
+  // back; it must not wait on the link.
+  using PresenceCallback = std::function<void(bool present)>;
 
   // On the console's serial port.
   CanDispatch();
@@ -47,8 +55,10 @@ class CanDispatch {
   CanDispatch(const CanDispatch&) = delete;
   CanDispatch& operator=(const CanDispatch&) = delete;
 
-  // Opens the port and starts the threads; the reader only when the port is
-  // open and configured. Reports nothing: a dead port shows up as sends that
+  // Set before Open.
+  void SetPresenceCallback(PresenceCallback callback) { presence_ = std::move(callback); }
+  // Opens the port and starts the threads. A port that cannot be opened
+  // and configured is tried again like one that went away; until then sends
   // reach nobody. Only the first call does anything.
   void Open(const char* portName, uint32_t baud);
   // The new channel's number (1 to 10), 0 when all are in use. Writes its
@@ -95,9 +105,13 @@ class CanDispatch {
   void Start(Worker& worker, void (CanDispatch::*body)());
   void Stop(Worker& worker, Event* nudge);
   void Write(const uint8_t* bytes, size_t length);
+  void WriteInfoRequest();
   void ReopenChannel(uint8_t number);
 
   void ReaderThread();
+  void LoseGateway();
+  void Reconnect();
+  bool Reattach();
   void Collect(uint8_t byte);
   void CompleteFrame();
 
@@ -116,13 +130,18 @@ class CanDispatch {
   void MoveSendRead(uint32_t index);
 
   std::unique_ptr<SerialPort> port_;
+  std::string portName_;
+  uint32_t baud_ = 0;
   bool opened_ = false;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> present_{false};  // the port is open; changed under sendMutex_
+  PresenceCallback presence_;
 
   Event sendEvent_{kSendEventName};
   Event receiveEvent_{kReceiveEventName};
   Event responseEvent_{kResponseEventName};
   Event receiveDoneEvent_{kReceiveDoneEventName};
+  Event reconnectWake_{"CDRECONNECT"};  // cuts the reader's wait between attempts short
   std::mutex queueLock_;
   std::condition_variable sendSpaceFreed_;
   std::mutex sendMutex_;   // kSendMutexName: one frame at a time on the line

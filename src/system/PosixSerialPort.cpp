@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int kReadWaitMs = 1;
 constexpr int64_t kWritePerByteMs = 10;
 constexpr int64_t kWriteConstantMs = 2000;
 
@@ -42,22 +42,28 @@ bool TryAgain() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EIN
 
 }  // namespace
 
-PosixSerialPort::~PosixSerialPort() { Close(); }
+PosixSerialPort::PosixSerialPort() : wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+PosixSerialPort::~PosixSerialPort() {
+  Close();
+  if (wake_ >= 0) ::close(wake_);
+}
 
 bool PosixSerialPort::Open(const char* name, uint32_t baud) {
   Close();
-  fd_ = ::open(MapDosPath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  ioctl(fd_, TIOCEXCL);  // no sharing; refused only by what is not a tty, which Configure finds
-  return Configure(baud);
+  const int fd = ::open(MapDosPath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ioctl(fd, TIOCEXCL);  // no sharing; refused only by what is not a tty, which Configure finds
+  fd_ = fd;
+  return Configure(fd, baud);
 }
 
 // Raw 8N1 without flow control. Failing to read the settings means this is no
-// serial line: the caller starts no reader. Failing to apply them, or to raise
+// serial line, and nothing worth reading. Failing to apply them, or to raise
 // the modem lines (a pty has none), is ignored.
-bool PosixSerialPort::Configure(uint32_t baud) {
+bool PosixSerialPort::Configure(int fd, uint32_t baud) {
   termios settings{};
-  if (tcgetattr(fd_, &settings) != 0) return false;
+  if (tcgetattr(fd, &settings) != 0) return false;
   cfmakeraw(&settings);
   settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS | CSIZE);
   settings.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -65,41 +71,55 @@ bool PosixSerialPort::Configure(uint32_t baud) {
   settings.c_cc[VMIN] = 1;  // with O_NONBLOCK an empty read reports EAGAIN, 0 only at hang-up
   settings.c_cc[VTIME] = 0;
   SetSpeed(settings, baud);
-  tcsetattr(fd_, TCSANOW, &settings);
+  tcsetattr(fd, TCSANOW, &settings);
   int lines = TIOCM_DTR | TIOCM_RTS;
-  ioctl(fd_, TIOCMBIS, &lines);
+  ioctl(fd, TIOCMBIS, &lines);
   return true;
 }
 
 void PosixSerialPort::Close() {
-  if (fd_ < 0) return;
-  ioctl(fd_, TIOCNXCL);
-  ::close(fd_);
-  fd_ = -1;
+  const int fd = fd_.exchange(-1);
+  if (fd < 0) return;
+  ioctl(fd, TIOCNXCL);
+  ::close(fd);
+}
+
+void PosixSerialPort::Wake() {
+  const uint64_t one = 1;
+  if (::write(wake_, &one, sizeof one) < 0) {
+    // The counter is saturated: a wake-up is pending anyway.
+  }
+}
+
+bool PosixSerialPort::TakeWake() {
+  uint64_t count = 0;
+  return ::read(wake_, &count, sizeof count) > 0;
 }
 
 int PosixSerialPort::Read(uint8_t* buffer, size_t capacity) {
-  if (fd_ < 0) return -1;
-  ssize_t count = ::read(fd_, buffer, capacity);
-  if (count > 0) return static_cast<int>(count);
-  if (count == 0 || !TryAgain()) return -1;
-  pollfd waiting{fd_, POLLIN, 0};
-  int ready = ::poll(&waiting, 1, kReadWaitMs);
-  if (ready == 0 || (ready < 0 && errno == EINTR)) return 0;
-  if (ready < 0 || !(waiting.revents & POLLIN)) return -1;  // POLLHUP, POLLERR, POLLNVAL
-  count = ::read(fd_, buffer, capacity);
-  if (count > 0) return static_cast<int>(count);
-  return count < 0 && TryAgain() ? 0 : -1;
+  const int fd = fd_;
+  if (fd < 0) return -1;
+  while (!TakeWake()) {
+    const ssize_t count = ::read(fd, buffer, capacity);
+    if (count > 0) return static_cast<int>(count);
+    if (count == 0 || !TryAgain()) return -1;
+    pollfd waiting[2] = {{fd, POLLIN, 0}, {wake_, POLLIN, 0}};
+    if (::poll(waiting, 2, -1) < 0 && errno != EINTR) return -1;
+    // Bytes that came before a hang-up are read first; the read after them fails.
+    if (!(waiting[0].revents & POLLIN) && (waiting[0].revents & (POLLERR | POLLHUP | POLLNVAL))) return -1;
+  }
+  return 0;
 }
 
 bool PosixSerialPort::Write(const uint8_t* bytes, size_t count) {
-  if (fd_ < 0) return false;
+  const int fd = fd_;
+  if (fd < 0) return false;
   using namespace std::chrono;
   const auto deadline =
       steady_clock::now() + milliseconds(kWriteConstantMs + kWritePerByteMs * static_cast<int64_t>(count));
   size_t written = 0;
   while (written < count) {
-    ssize_t step = ::write(fd_, bytes + written, count - written);
+    ssize_t step = ::write(fd, bytes + written, count - written);
     if (step > 0) {
       written += static_cast<size_t>(step);
       continue;
@@ -107,7 +127,7 @@ bool PosixSerialPort::Write(const uint8_t* bytes, size_t count) {
     if (step < 0 && !TryAgain()) return false;
     auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) return false;
-    pollfd waiting{fd_, POLLOUT, 0};
+    pollfd waiting{fd, POLLOUT, 0};
     if (::poll(&waiting, 1, static_cast<int>(left)) < 0 && errno != EINTR) return false;
     if (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
   }

@@ -7,20 +7,22 @@ bool FakeSerialPort::Open(const char* name, uint32_t baud) {
   std::lock_guard lock(mutex_);
   name_ = name;
   baud_ = baud;
-  opened_ = openSucceeds;
+  opened_ = plugged_;
   return opened_;
 }
 
 int FakeSerialPort::Read(uint8_t* buffer, size_t capacity) {
   std::unique_lock lock(mutex_);
-  ++reads_;
   if (incoming_.empty()) {
     idle_ = true;
     changed_.notify_all();
-    changed_.wait_for(lock, std::chrono::milliseconds(1), [this] { return !incoming_.empty() || failing_; });
   }
-  if (failing_ || !opened_) return -1;
-  if (incoming_.empty()) return 0;
+  changed_.wait(lock, [this] { return !incoming_.empty() || !opened_ || woken_; });
+  if (!opened_) return -1;
+  if (woken_ && incoming_.empty()) {
+    woken_ = false;
+    return 0;
+  }
   Bytes& chunk = incoming_.front();
   const size_t count = std::min(capacity, chunk.size());
   std::copy_n(chunk.begin(), count, buffer);
@@ -41,6 +43,19 @@ bool FakeSerialPort::Write(const uint8_t* bytes, size_t count) {
   return true;
 }
 
+void FakeSerialPort::Close() {
+  std::lock_guard lock(mutex_);
+  opened_ = false;
+}
+
+void FakeSerialPort::Wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  changed_.notify_all();
+}
+
 void FakeSerialPort::Feed(Bytes bytes) {
   {
     std::lock_guard lock(mutex_);
@@ -50,12 +65,19 @@ void FakeSerialPort::Feed(Bytes bytes) {
   changed_.notify_all();
 }
 
-void FakeSerialPort::FailReads() {
+void FakeSerialPort::Unplug() {
   {
     std::lock_guard lock(mutex_);
-    failing_ = true;
+    plugged_ = false;
+    opened_ = false;
+    incoming_.clear();
   }
   changed_.notify_all();
+}
+
+void FakeSerialPort::Plug() {
+  std::lock_guard lock(mutex_);
+  plugged_ = true;
 }
 
 bool FakeSerialPort::WaitForWrites(size_t count, int timeoutMs) const {
@@ -71,11 +93,6 @@ bool FakeSerialPort::WaitUntilDrained(int timeoutMs) const {
 std::vector<FakeSerialPort::Bytes> FakeSerialPort::Written() const {
   std::lock_guard lock(mutex_);
   return written_;
-}
-
-size_t FakeSerialPort::Reads() const {
-  std::lock_guard lock(mutex_);
-  return reads_;
 }
 
 std::string FakeSerialPort::OpenedName() const {
