@@ -20,10 +20,9 @@ enum Identifier : uint32_t {
 };
 
 constexpr uint8_t kFrameBytes = 8;
-constexpr int kAckPolls = 1001;
-constexpr uint32_t kProgramPollMs = 5;
-constexpr uint32_t kVerifyPollMs = 3;
-constexpr uint32_t kCommandPollMs = 100;
+constexpr uint32_t kDataAckWaitMs = 1001 * 5;
+constexpr uint32_t kWindowWaitMs = 1001 * 3;
+constexpr uint32_t kCommandSleepMs = 100;
 
 void Send(uint32_t identifier, std::initializer_list<uint8_t> data) {
   CanMessage message;
@@ -37,13 +36,6 @@ void ShowBox(const char* title, const char* text) {
 }
 
 void ShowError(const char* text) { ShowBox("ERROR!!!", text); }
-
-// Sleeps up to maxSleeps times while ready() is false; the result is ready().
-template <typename Ready>
-bool Await(Ready ready, uint32_t sleepMs, int maxSleeps) {
-  for (int sleeps = 0; !ready() && sleeps < maxSleeps; ++sleeps) Sleep(sleepMs);
-  return ready();
-}
 
 // Moves the progress bar about a hundred times over one pass of frames; a
 // small image still moves it once per frame.
@@ -110,6 +102,11 @@ AtmelProgrammer::Outcome AtmelProgrammer::Attempt(const std::string& fileName, b
 }
 
 void AtmelProgrammer::OnReply(CanMessage message) {
+  Record(message);
+  answered_.Notify();
+}
+
+void AtmelProgrammer::Record(const CanMessage& message) {
   switch (message.identifier) {
     case kPortId:
       if (message.data[1] == 0x01) {
@@ -165,9 +162,9 @@ bool AtmelProgrammer::ReadHexFile() { return image_.Read(fileName_); }
 bool AtmelProgrammer::OpenPort() {
   WriteLog("Opening Port");
   if (portFlag_) Send(kPortId, {0xFF});
-  Sleep(100);
+  Sleep(kCommandSleepMs);
   if (!portFlag_) Send(kPortId, {0xFF});
-  Sleep(100);
+  Sleep(kCommandSleepMs);
   if (portFlag_) return true;
   ShowError("Failed at OpenPort().");
   return false;
@@ -176,7 +173,7 @@ bool AtmelProgrammer::OpenPort() {
 bool AtmelProgrammer::ReadRegisters() {
   WriteLog("Reading Registers");
   Send(kRegistersId, {0x00, 0x00});
-  Sleep(100);
+  Sleep(kCommandSleepMs);
   if (registersFlag_) return true;
   ShowError("Failed at ReadRegisters().");
   return false;
@@ -203,7 +200,7 @@ bool AtmelProgrammer::CommandStep(const char* status, uint32_t identifier, std::
                                   const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
   WriteLog(status);
   Send(identifier, data);
-  if (Await([&] { return flag != 0; }, kCommandPollMs, maxSleeps)) return true;
+  if (answered_.WaitFor([&flag] { return flag != 0; }, maxSleeps * kCommandSleepMs)) return true;
   ShowError(failure);
   return false;
 }
@@ -218,20 +215,20 @@ bool AtmelProgrammer::ProgramMemory() {
   readyFlag_ = 1;
   for (uint32_t k = 0; k < frames; ++k) {
     progress.Count(k + 1);
-    if (!Await([&] { return readyFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+    if (!AwaitReady(kDataAckWaitMs)) return false;
     readyFlag_ = 0;
     SendDataFrame(static_cast<uint16_t>(k * kFrameBytes), kFrameBytes);
     Sleep(10);
   }
-  if (!Await([&] { return readyFlag_ != 0 || doneFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+  if (!answered_.WaitFor([this] { return readyFlag_ != 0 || doneFlag_ != 0; }, kDataAckWaitMs)) return false;
   if (const uint8_t rest = image_.End() % kFrameBytes; rest != 0) {
     doneFlag_ = 0;
     SendDataFrame(static_cast<uint16_t>(frames * kFrameBytes), rest);
   }
-  if (!Await([&] { return doneFlag_ != 0; }, kProgramPollMs, kAckPolls)) return false;
+  if (!answered_.WaitFor([this] { return doneFlag_ != 0; }, kDataAckWaitMs)) return false;
   eraseFlag_ = 0;
   Send(kMemoryId, {0x01, 0x00, 0x00});
-  Sleep(100);
+  Sleep(kCommandSleepMs);
   return true;
 }
 
@@ -244,7 +241,7 @@ bool AtmelProgrammer::VerifyMemory() {
   readyFlag_ = 1;
   for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
     progress.Count(window);
-    if (!Await([&] { return readyFlag_ != 0; }, kVerifyPollMs, kAckPolls)) return false;
+    if (!AwaitReady(kWindowWaitMs)) return false;
     readyFlag_ = 0;
     const uint16_t first = verifyAddress_;
     const uint16_t last = static_cast<uint16_t>(first + kFrameBytes - 1);
@@ -253,6 +250,10 @@ bool AtmelProgrammer::VerifyMemory() {
     verifyAddress_ = static_cast<uint16_t>(first + kFrameBytes);
   }
   return true;
+}
+
+bool AtmelProgrammer::AwaitReady(uint32_t limitMs) {
+  return answered_.WaitFor([this] { return readyFlag_ != 0; }, limitMs);
 }
 
 void AtmelProgrammer::ResetNode() {

@@ -7,12 +7,13 @@
 
 #include "atmel/FirmwareImage.h"
 #include "can/ReplyRouting.h"
+#include "system/Waker.h"
 
 // Programs a node whose bootloader is of the Atmel kind: binary commands on
 // identifiers 0 to 5, one per command family, and the 32 KB image parsed from
 // the hex file sent as 8-byte frames, each only after the node acknowledged
 // the one before. Program runs on the programming thread; OnReply runs on the
-// link's receive thread and only records, in atomics the steps poll.
+// link's receive thread, records in atomics and wakes the waiting step.
 class AtmelProgrammer : public ReplyConsumer {
  public:
   AtmelProgrammer() { ResetState(); }
@@ -48,6 +49,8 @@ class AtmelProgrammer : public ReplyConsumer {
   bool CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
                    const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
   void SendDataFrame(uint16_t address, uint8_t length);
+  void Record(const CanMessage& message);
+  bool AwaitReady(uint32_t limitMs);
 
   std::atomic<uint32_t> portFlag_{0};
   std::atomic<uint32_t> eraseFlag_{0};
@@ -56,6 +59,7 @@ class AtmelProgrammer : public ReplyConsumer {
   std::atomic<uint32_t> registersFlag_{0};
   std::atomic<uint32_t> doneFlag_{0};
   std::atomic<uint16_t> readyFlag_{0};
+  Waker answered_;
   std::string fileName_;
   FirmwareImage image_;
   uint16_t verifyAddress_ = 0;

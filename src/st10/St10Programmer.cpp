@@ -14,14 +14,12 @@ namespace {
 
 constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint32_t kCommandPollMs = 10;
 constexpr uint32_t kStartResendMs = 5000;
 constexpr uint32_t kStartGiveUpMs = 10000;
 constexpr uint32_t kEraseResendMs = 60000;
 constexpr uint32_t kEraseGiveUpMs = 120000;
-constexpr uint32_t kAckPollMs = 100;
-constexpr int kAckPolls = 51;
-constexpr int kLineSleeps = 2001;
+constexpr uint32_t kAckWaitMs = 51 * 100;
+constexpr uint32_t kLineWaitMs = 2001;
 
 // Reply codes (data[0]) and their qualifier (data[1]).
 enum Reply : uint8_t {
@@ -122,6 +120,11 @@ bool St10Programmer::Program(const std::string& fileName) {
 }
 
 void St10Programmer::OnReply(CanMessage message) {
+  Record(message);
+  answered_.Notify();
+}
+
+void St10Programmer::Record(const CanMessage& message) {
   const uint8_t qualifier = message.data[1];
   switch (message.data[0]) {
     case kAnnounce:
@@ -190,9 +193,9 @@ bool St10Programmer::SendErase() {
   return SendAndResend("Erasing... Please Wait", "<Erase>", eraseFlag_, kEraseResendMs, kEraseGiveUpMs);
 }
 
-bool St10Programmer::SendProg() { return SendAndPoll("Programming", "<Prog>", programFlag_); }
+bool St10Programmer::SendProg() { return SendAndAwait("Programming", "<Prog>", programFlag_); }
 
-bool St10Programmer::SendReset() { return SendAndPoll("Resetting", "<Reset>", resetFlag_); }
+bool St10Programmer::SendReset() { return SendAndAwait("Resetting", "<Reset>", resetFlag_); }
 
 bool St10Programmer::StreamFile() {
   WriteLog("Programming...");
@@ -233,39 +236,37 @@ bool St10Programmer::StreamFile() {
 
 std::string St10Programmer::ErrorText() const { return ErrorRaised() ? errorText_ : ""; }
 
+// The frame goes out again each resendMs without an answer, the last time at
+// giveUpMs; a failed send ends the wait at once.
 bool St10Programmer::SendAndResend(const char* status, const char* command, const std::atomic<bool>& flag,
                                    uint32_t resendMs, uint32_t giveUpMs) {
   WriteLog(status);
   CanMessage frame = CommandFrame(command);
   bool sent = SendCan(frame, false, frame.length);
-  for (uint32_t elapsed = 0; !flag.load() && sent;) {
-    Sleep(kCommandPollMs);
-    elapsed += kCommandPollMs;
-    if (elapsed % resendMs == 0) sent = SendCan(frame, false, frame.length);
-    if (elapsed >= giveUpMs) sent = false;
+  for (uint32_t elapsed = 0; sent && !Await(flag, resendMs);) {
+    elapsed += resendMs;
+    sent = SendCan(frame, false, frame.length) && elapsed < giveUpMs;
   }
   return flag.load();
 }
 
-bool St10Programmer::SendAndPoll(const char* status, const char* command, const std::atomic<bool>& flag) {
+bool St10Programmer::SendAndAwait(const char* status, const char* command, const std::atomic<bool>& flag) {
   WriteLog(status);
   CanMessage frame = CommandFrame(command);
   SendCan(frame, false, frame.length);
-  for (int polls = 0; polls < kAckPolls && !flag.load(); ++polls) Sleep(kAckPollMs);
-  return flag.load();
+  return Await(flag, kAckWaitMs);
 }
 
-// Sleeps 1 ms at a time until the node accepts the line or reports an error.
+bool St10Programmer::Await(const std::atomic<bool>& flag, uint32_t limitMs) {
+  return answered_.WaitFor([&flag] { return flag.load(); }, limitMs);
+}
+
+// Until the node accepts the line or reports an error; silence is an error too.
 void St10Programmer::AwaitLineAccepted(int lineCount) {
-  for (int sleeps = 0; !lineFlag_.load() && !ErrorRaised(); ++sleeps) {
-    if (sleeps == kLineSleeps) {
-      char text[sizeof errorText_];
-      std::snprintf(text, sizeof text, "Node timeout: line count = %d", lineCount);
-      RaiseError(text);
-      return;
-    }
-    Sleep(1);
-  }
+  if (answered_.WaitFor([this] { return lineFlag_.load() || ErrorRaised(); }, kLineWaitMs)) return;
+  char text[sizeof errorText_];
+  std::snprintf(text, sizeof text, "Node timeout: line count = %d", lineCount);
+  RaiseError(text);
 }
 
 bool St10Programmer::ErrorRaised() const { return errorState_.load(std::memory_order_acquire) == kRaised; }

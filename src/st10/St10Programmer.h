@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "can/ReplyRouting.h"
+#include "system/Waker.h"
 
 // Programs a node whose ST10 bootloader is running: ASCII commands, then the
 // hex file's text streamed line by line, each line accepted by the node before
-// the next goes out. OnReply runs on the link's receive thread and only
-// records; Program and its steps run on the programming thread and poll.
+// the next goes out. OnReply runs on the link's receive thread, records and
+// wakes the waiting step; Program and its steps run on the programming thread.
 class St10Programmer : public ReplyConsumer {
  public:
   static constexpr uint32_t kCommandIdentifier = 0x18EFF110;
@@ -36,9 +37,12 @@ class St10Programmer : public ReplyConsumer {
  private:
   enum ErrorState : uint8_t { kNoError, kComposing, kRaised };
 
+  void Record(const CanMessage& message);
   bool SendAndResend(const char* status, const char* command, const std::atomic<bool>& flag, uint32_t resendMs,
                      uint32_t giveUpMs);
-  bool SendAndPoll(const char* status, const char* command, const std::atomic<bool>& flag);
+  bool SendAndAwait(const char* status, const char* command, const std::atomic<bool>& flag);
+  // Waits until flag is set or limitMs have passed; the result is flag.
+  bool Await(const std::atomic<bool>& flag, uint32_t limitMs);
   void AwaitLineAccepted(int lineCount);
   bool ErrorRaised() const;
   // Records the first error since the last reset; later ones are dropped.
@@ -55,6 +59,7 @@ class St10Programmer : public ReplyConsumer {
   // reads a complete text that no later report overwrites.
   std::atomic<uint8_t> errorState_{kNoError};
   char errorText_[256] = {};
+  Waker answered_;
 
   std::string fileName_;
   std::vector<uint8_t> fileCopy_;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -366,31 +365,12 @@ TEST_F(AtmelProgrammerTest, ResetStateErasesTheImageAndForgetsTheOpenPort) {
 
 // ---- Answers from other threads ----
 
-// Time that moves only once every answer sent so far has been taken, so a run
-// is exact without real waits while the answers still come from other threads.
-class JoiningClock final : public Clock {
- public:
-  explicit JoiningClock(FakeAtmelNode& node) : node_(node) {}
-  void Sleep(uint32_t ms) override {
-    node_.JoinAnswers();
-    now_ += ms;
-  }
-  uint32_t TickCount() override { return now_; }
-
- private:
-  FakeAtmelNode& node_;
-  std::atomic<uint32_t> now_{0};
-};
-
-// The run must see every answer arriving on another thread while it polls its
-// flags, as they do from the link (run under ThreadSanitizer).
+// The run must see every answer arriving on another thread while it waits for
+// it, as answers do from the link (run under ThreadSanitizer).
 TEST_F(AtmelProgrammerTest, RunSeesAnswersFromOtherThreads) {
   WriteHexFile(40);
   node.answerOnThreads = true;
-  JoiningClock joiningClock(node);
-  ScopedClock useJoiningClock(joiningClock);
   EXPECT_TRUE(Run());
-  node.JoinAnswers();
   EXPECT_EQ(BootloaderType, kAtmelBootloader);
   ExpectFlashHoldsTheImage();
   EXPECT_EQ(BoxTexts(), Texts{kComplete});

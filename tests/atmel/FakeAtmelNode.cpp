@@ -30,9 +30,7 @@ void FakeAtmelNode::Receive(const CanMessage& message) {
         answer.length = blankAnswerLength;
         return Answer(kBlank, answer);
       }
-      answer.length = 8;
-      std::copy_n(flash.begin() + ((d[1] << 8) | d[2]), 8, answer.data);
-      return Answer(kVerify, answer);
+      return Answer(kVerify, Display(static_cast<uint16_t>((d[1] << 8) | d[2])));
     case 4:
       if (d[0] != 0x00) return;
       flash.fill(0xFF);
@@ -43,12 +41,30 @@ void FakeAtmelNode::Receive(const CanMessage& message) {
   }
 }
 
+CanMessage FakeAtmelNode::Display(uint16_t first) {
+  CanMessage answer{.identifier = 3};
+  for (uint8_t i = 0; i < 8; ++i) {
+    answer.data[i] = flash[first + i];
+    if (const auto misread = misreadOnce.find(static_cast<uint16_t>(first + i)); misread != misreadOnce.end()) {
+      answer.data[i] = misread->second;
+      misreadOnce.erase(misread);
+    }
+    if (answer.data[i] != 0xFF) answer.length = i + 1;
+  }
+  return answer;
+}
+
 void FakeAtmelNode::Answer(Command command, const CanMessage& answer) {
   if (seen_[command]++ < static_cast<size_t>(ignoreFirst[command]) || delayMs[command] == kSilent) return;
-  if (answerOnThreads)
-    answerThreads_.emplace_back([this, answer] { programmer_.OnReply(answer); });
-  else if (delayMs[command] == 0)
+  if (answerOnThreads) {
+    clock_.Hold();
+    answerThreads_.emplace_back([this, answer] {
+      programmer_.OnReply(answer);
+      clock_.Release();
+    });
+  } else if (delayMs[command] == 0) {
     programmer_.OnReply(answer);
-  else
+  } else {
     clock_.Schedule(static_cast<uint32_t>(delayMs[command]), [this, answer] { programmer_.OnReply(answer); });
+  }
 }

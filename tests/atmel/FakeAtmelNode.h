@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -13,7 +14,9 @@
 // command on its own identifier, keeps a 32 KB flash written by the data
 // frames, and can be made slow or silent per command. Answers with a delay of
 // 0 arrive before the send returns, later ones on the virtual clock, or, with
-// answerOnThreads, each on a thread of its own as from the link.
+// answerOnThreads, each on a thread of its own as from the link, holding the
+// clock until it is taken. Replies end where the gateway cuts them: at the
+// last byte that is not 0xFF.
 class FakeAtmelNode {
  public:
   enum Command { kOpen, kRegisters, kErase, kBlank, kRange, kData, kVerify, kCommandCount };
@@ -26,15 +29,13 @@ class FakeAtmelNode {
 
   FakeAtmelNode(FakeScreen& screen, AtmelProgrammer& programmer, VirtualClock& clock);
 
-  // Waits until every answer sent on a thread has been taken.
-  void JoinAnswers() { answerThreads_.clear(); }
-
   std::array<int, kCommandCount> delayMs{};      // kSilent: never answered
   std::array<int, kCommandCount> ignoreFirst{};  // commands of a kind left unanswered first
   bool answerOnThreads = false;
   bool reportsDone = true;        // the frame reaching the range's end is acknowledged with 0x00
   uint8_t blankAnswerLength = 0;  // 0 means blank
   std::vector<uint8_t> openAnswers;  // data[1] of the answers to the first open frames, then 0x01
+  std::map<uint16_t, uint8_t> misreadOnce;  // bytes the first display of their address shows instead
 
   std::array<uint8_t, kNodeMemorySize> flash{};
   std::vector<Frame> frames;
@@ -42,6 +43,7 @@ class FakeAtmelNode {
  private:
   void Receive(const CanMessage& message);
   void Answer(Command command, const CanMessage& answer);
+  CanMessage Display(uint16_t first);
 
   AtmelProgrammer& programmer_;
   VirtualClock& clock_;
