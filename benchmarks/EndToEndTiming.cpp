@@ -111,7 +111,7 @@ void TimeRun(const Target& target) {
   rig.TouchRow(0);
   rig.WaitForLogLine("Select Node To Program", 2000);  // or "Press Start To Program"
   rig.Touch(target.x, target.y);
-  rig.AnswerBox(kWarning, UploaderRig::kRightmost);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
   {
     StallProbe probe;
     ASSERT_TRUE(rig.WaitForLogLine(kComplete, 300000)) << "the run did not complete";
@@ -120,7 +120,7 @@ void TimeRun(const Target& target) {
                               "\nprobe_stall_ms=" + std::to_string(probe.LostMs()) + "\n");
   }
   timeline.Save(rig.OutputFolder() + "/log-times.txt");
-  rig.AnswerBox(kComplete, UploaderRig::kRightmost);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
   for (int tries = 0; tries < 100 && rig.FlashDump(target.address) != image; ++tries)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(rig.FlashDump(target.address), image) << "the flash differs from the file";

@@ -3,83 +3,54 @@
 #include <algorithm>
 
 #include "OperatorTexts.h"
+#include "PollUntil.h"
 #include "UploaderRig.h"
 
 namespace {
 
-
-constexpr int kRecovX = 7 + 32, kRecovY = 550 + 32;
-constexpr int kStartX = 435, kStartY = 517;
-
-TEST(RecoveryTest, APowerCycledSt10NodeIsProgrammedAgain) {
+TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
   UploaderRig rig;
   std::string image = rig.MakeImageFile("P143beta.hex", 1024, 7);
-  rig.StartBench({"--node", "address=0x20,program=143,boot=st10,after=143,fault=power-cut=5"});
-  rig.StartUploader();
-  rig.TouchRow(0);
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000));
-  rig.Touch(kStartX, kStartY);
-  rig.AnswerBox(kWarning, UploaderRig::kRightmost);
+  rig.StartRun({"address=0x20,program=143,boot=st10,after=143,fault=power-cut=5"}, "P143beta.hex", 0);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
   // The node loses power half-way: the line times out and the retry is declined.
-  rig.AnswerBox("Node timeout: line count = 0", UploaderRig::kRightmost);
-  rig.AnswerBox("An error occurred during programming, check your CAN connections. \nWould you like to try again?",
-                UploaderRig::kSecondFromRight);
-  rig.AnswerBox("Programming was not successful, node may not be usable. Contact Alder for support.",
-                UploaderRig::kRightmost);
+  rig.AnswerBox("Node timeout: line count = 0", UploaderRig::kOk);
+  rig.AnswerBox(kSt10Retry, UploaderRig::kNo);
+  rig.AnswerBox(kNotSuccessful, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
   EXPECT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: false", 1000));
 
   rig.BenchCommand("power-on 0x20");  // back in its bootloader, announcing itself
-  rig.Touch(kRecovX, kRecovY);
-  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kRightmost);  // YES
-  rig.AnswerBox(kPowerCycle, UploaderRig::kRightmost);
-  rig.AnswerBox(kRecoveryFound, UploaderRig::kRightmost);
+  rig.TouchRecov();
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
+  rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: true", 5000));
-  rig.TouchRow(0);
-  ASSERT_TRUE(rig.WaitForLogLine("Press Start To Program", 5000, 2));
-  rig.Touch(kStartX, kStartY);
-  rig.AnswerBox(kWarning, UploaderRig::kRightmost);
-  rig.AnswerBox(kComplete, UploaderRig::kRightmost);
+  rig.SelectFile("P143beta.hex", kPressStart);
+  rig.TouchStart();
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
 
   auto lines = rig.LogLines();
-  auto recovery = std::find(lines.begin(), lines.end(), "Enter start recovery mode");
-  ASSERT_NE(recovery, lines.end());
-  std::vector<std::string> after(recovery, lines.end());
+  std::vector<std::string> after(std::find(lines.begin(), lines.end(), "Enter start recovery mode"), lines.end());
+  EXPECT_TRUE(InOrder(after, {kRecoveryFound, "ST10 MODE - node is in bootloader mode", "Programming... Finished"}));
   EXPECT_EQ(std::count(after.begin(), after.end(), kRecoveryQuestion), 0) << "the question is never logged";
-  EXPECT_NE(std::find(after.begin(), after.end(), kRecoveryFound), after.end());
-  EXPECT_NE(std::find(after.begin(), after.end(), "ST10 MODE - node is in bootloader mode"), after.end());
-  EXPECT_EQ(std::count_if(after.begin(), after.end(),
-                          [](const std::string& l) { return l.rfind("Sending bootloader", 0) == 0; }),
-            0);
+  EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& l) { return l.starts_with("Sending bootloader"); }),
+            0) << "a node in its bootloader needs no bootloader command";
 }
 
 TEST(RecoveryTest, NoAnnouncementMeansNothingToRecover) {
   UploaderRig rig;
   rig.StartBench({"--node", "address=0x20,program=143,boot=st10"});
   rig.StartUploader();
-  rig.Touch(kRecovX, kRecovY);
-  ASSERT_TRUE(rig.WaitForLogLine("Recovery Mode", 5000));
-  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kRightmost);
-  rig.AnswerBox(kPowerCycle, UploaderRig::kRightmost);
-  rig.AnswerBox(kNothingToRecover, UploaderRig::kRightmost);
+  rig.TouchRecov();
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
+  rig.AnswerBox(kNothingToRecover, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine(kNothingToRecover, 5000));
-  auto lines = rig.LogLines();
-  EXPECT_TRUE(std::count(lines.begin(), lines.end(), "") >= 1) << "the status is cleared at the end";
-  EXPECT_EQ(lines.back(), "");
-}
-
-TEST(RecoveryTest, DecliningTheQuestionShowsNoFurtherBox) {
-  UploaderRig rig;
-  rig.StartUploader();
-  rig.Touch(kRecovX, kRecovY);
-  ASSERT_TRUE(rig.WaitForLogLine("Enter start recovery mode", 5000));
-  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kSecondFromRight);  // NO
-  ASSERT_TRUE(rig.WaitForLogLine("", 5000));
-  auto lines = rig.LogLines();
-  EXPECT_EQ(lines.back(), "");
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), kPowerCycle), 0);
+  EXPECT_TRUE(PollUntil([&] { return rig.LogLines().back().empty(); }, 5000)) << "the status is cleared at the end";
 }
 
 }  // namespace

@@ -2,28 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
-#include <thread>
 
 #include "BoxGeometry.h"
+#include "HexText.h"
+#include "OperatorTexts.h"
+#include "PixelCheck.h"
+#include "PollUntil.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool Eventually(int timeoutMs, const std::function<bool()>& condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
+// Log files and screenshots are read whole: look every 50 ms, not more often.
+constexpr int kRigStepMs = 50;
 
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -31,6 +26,21 @@ std::string TestName() {
   for (char& c : name)
     if (c == '/') c = '_';
   return name;
+}
+
+// Next to this file, in the source tree.
+std::string GoldenPath(const std::string& name) { return (fs::path(__FILE__).parent_path() / "golden" / name).string(); }
+
+bool WritingGolden() {
+  const char* write = std::getenv("UPLOADER_GOLDEN_WRITE");
+  return write && std::string(write) == "1";
+}
+
+// The header line holds the run's date and time; the rest must not vary.
+std::string WithoutDate(std::string log) {
+  const std::string from = "Date: ", to = " - Ver: ";
+  if (log.starts_with(from) && log.find(to) != std::string::npos) log.replace(from.size(), log.find(to) - from.size(), "*");
+  return log;
 }
 
 }  // namespace
@@ -67,13 +77,8 @@ void UploaderRig::AddHexFile(const std::string& name, const std::string& content
 }
 
 std::string UploaderRig::MakeImageFile(const std::string& name, size_t bytes, unsigned seed) const {
-  std::mt19937 random(seed);
-  std::string image(bytes, '\0');
-  for (char& byte : image) byte = static_cast<char>(random() & 0xFF);
-  std::string blob = Path("image.bin");
-  std::ofstream(blob, std::ios::binary) << image;
-  std::string command = "objcopy -I binary -O ihex '" + blob + "' '" + Path("e:/Pinecroft/" + name) + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::string image = RandomImage(bytes, seed);
+  AddHexFile(name, IntelHex(image));
   return image;
 }
 
@@ -82,7 +87,7 @@ void UploaderRig::StartBench(const std::vector<std::string>& options) {
                                 "--control",   Path("bench-control"), "--trace", output_ + "/can.log"};
   argv.insert(argv.end(), options.begin(), options.end());
   ASSERT_TRUE(bench_.Start(argv, {}, output_ + "/canbench.txt"));
-  ASSERT_TRUE(Eventually(10000, [&] { return fs::exists(Path("com1")); })) << "canbench did not come up";
+  ASSERT_TRUE(PollUntil([&] { return fs::exists(Path("com1")); }, 10000, kRigStepMs)) << "canbench did not come up";
 }
 
 void UploaderRig::BenchCommand(const std::string& line) const {
@@ -94,8 +99,22 @@ void UploaderRig::StartUploader(int timeoutMs) {
                                "LUMEN_CONTROL=" + Path("control")};
   ASSERT_TRUE(uploader_.Start({UPLOADER_BIN}, env, output_ + "/uploader.txt"));
   ASSERT_TRUE(WaitForLogLine("Enter load program list", timeoutMs)) << "the main screen did not come up";
-  ASSERT_TRUE(Eventually(5000, [&] { return fs::exists(Path("control")); }));
+  ASSERT_TRUE(PollUntil([&] { return fs::exists(Path("control")); }, 5000, kRigStepMs));
 }
+
+void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::string& file, int node) {
+  std::vector<std::string> options;
+  for (const std::string& each : nodes) options.insert(options.end(), {"--node", each});
+  StartBench(options);
+  StartUploader();
+  SelectFile(file, node == 0 ? kPressStart : kSelectNode);
+  if (node == 0)
+    TouchStart();
+  else
+    TouchNode(node);
+}
+
+std::string UploaderRig::LogBytes() const { return TempDosDevices::ReadFile(Path("e:/Pinecroft/LOGFILE.txt")); }
 
 std::vector<std::string> UploaderRig::LogLines() const {
   std::vector<std::string> lines;
@@ -109,10 +128,12 @@ std::vector<std::string> UploaderRig::LogLines() const {
 }
 
 bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int count) const {
-  return Eventually(timeoutMs, [&] {
-    auto lines = LogLines();
-    return std::count(lines.begin(), lines.end(), line) >= count;
-  });
+  return PollUntil(
+      [&] {
+        auto lines = LogLines();
+        return std::count(lines.begin(), lines.end(), line) >= count;
+      },
+      timeoutMs, kRigStepMs);
 }
 
 int UploaderRig::RowOf(const std::string& fileName) const {
@@ -159,9 +180,27 @@ void UploaderRig::AnswerBox(const std::string& text, BoxButton button) const {
                  shot->Pixel(frame.right, frame.top + 1) == RGB(0, 0, 0);
     return shown == up;
   };
-  ASSERT_TRUE(Eventually(60000, [&] { return framed(true); })) << "the box did not show: " << text;
+  ASSERT_TRUE(PollUntil([&] { return framed(true); }, 60000, kRigStepMs)) << "the box did not show: " << text;
   Touch(box.ButtonX(button), box.ButtonY());
-  Eventually(5000, [&] { return framed(false); });
+  PollUntil([&] { return framed(false); }, 5000, kRigStepMs);
+}
+
+void UploaderRig::ExpectGoldenLog(const std::string& name) const {
+  const std::string golden = GoldenPath(name + ".log");
+  const std::string log = WithoutDate(LogBytes());
+  if (WritingGolden()) std::ofstream(golden, std::ios::binary) << log;
+  EXPECT_TRUE(log == TempDosDevices::ReadFile(golden)) << "the log differs from " << golden << ": see LOGFILE.txt in "
+                                                        << output_;
+}
+
+void UploaderRig::ExpectGoldenScreen(const std::string& name) const {
+  const std::string golden = GoldenPath(name + ".png");
+  auto shot = Screenshot(name);
+  ASSERT_TRUE(shot);
+  if (WritingGolden()) fs::copy_file(output_ + "/" + name + ".png", golden, fs::copy_options::overwrite_existing);
+  auto expected = ControlClient::ReadPng(golden);
+  ASSERT_TRUE(expected) << golden;
+  EXPECT_EQ(DifferingPixels(*shot, *expected, Rect{0, 0, 480, 640}), 0) << "the screen differs from " << golden;
 }
 
 bool UploaderRig::WaitForUploaderExit(int timeoutMs) { return uploader_.WaitForExit(timeoutMs); }
@@ -169,25 +208,19 @@ bool UploaderRig::WaitForUploaderExit(int timeoutMs) { return uploader_.WaitForE
 std::string UploaderRig::MenuArguments() const {
   // The menu program is started, not waited for: give it a moment to write.
   std::string path = Path("d:/lumen/bin/started-with");
-  Eventually(5000, [&] { return !TempDosDevices::ReadFile(path).empty(); });
+  PollUntil([&] { return !TempDosDevices::ReadFile(path).empty(); }, 5000, kRigStepMs);
   return TempDosDevices::ReadFile(path);
 }
 
-bool UploaderRig::ShowsButtonAt(const Surface& shot, int x, int y) {
-  int dark = 0;
-  for (int row = y; row < y + 64; ++row)
-    for (int column = x; column < x + 64; ++column) {
-      uint32_t pixel = shot.Pixel(column, row);
-      if (RedOf(pixel) + GreenOf(pixel) + BlueOf(pixel) < 150) ++dark;
-    }
-  return dark > 40;
-}
+bool UploaderRig::Shows(const Surface& shot, Spot button) { return ShowsButtonAt(shot, button.x, button.y); }
 
 std::string UploaderRig::FlashDump(int address) const {
   char name[32];
   std::snprintf(name, sizeof name, "flash/node-%02X.bin", address);
   // The bench writes the dump when the node takes its reset, which the
   // engine sends without waiting for an answer.
-  Eventually(5000, [&] { return fs::exists(Path(name)); });
+  PollUntil([&] { return fs::exists(Path(name)); }, 5000, kRigStepMs);
   return TempDosDevices::ReadFile(Path(name));
 }
+
+std::string UploaderRig::BusTrace() const { return TempDosDevices::ReadFile(output_ + "/can.log"); }

@@ -15,14 +15,22 @@
 // uploader, headless, driven through its control FIFO like an operator.
 class UploaderRig {
  public:
-  // Where a message box's buttons stand, counted from the right.
-  enum BoxButton { kRightmost = 0, kSecondFromRight = 1 };
+  // A message box's buttons, counted from the right.
+  enum BoxButton { kOk = 0, kYes = 0, kNo = 1 };
+  // The top-left corner of a 64 x 64 button of the main screen.
+  struct Spot {
+    int x;
+    int y;
+  };
+  static constexpr Spot kStart{403, 485}, kExit{403, 550}, kRecov{7, 550};
+  // "Node 1" .. "Node 10": the upper row holds 1 to 5.
+  static constexpr Spot NodeButton(int n) { return {73 + 66 * ((n - 1) % 5), n <= 5 ? 410 : 480}; }
 
   UploaderRig();
   ~UploaderRig();
 
   // Hex files on drive E. MakeImageFile writes a random image of the given
-  // size as Intel HEX made by objcopy and returns the image's bytes.
+  // size as Intel HEX and returns the image's bytes.
   void AddHexFile(const std::string& name, const std::string& content) const;
   std::string MakeImageFile(const std::string& name, size_t bytes, unsigned seed) const;
 
@@ -32,19 +40,35 @@ class UploaderRig {
   void BenchCommand(const std::string& line) const;
   // Starts the uploader and waits for its main screen (the file list logged).
   void StartUploader(int timeoutMs = 40000);
+  // The usual start of a run: canbench with these nodes (each one "--node"),
+  // the uploader, the file touched in the list, then "Node n" (0: Start).
+  void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
 
   // The log file's lines, and waits for one (whole-line match) to appear
   // count times.
   std::vector<std::string> LogLines() const;
   bool WaitForLogLine(const std::string& line, int timeoutMs, int count = 1) const;
+  // The log file as it is on the drive, line ends included.
+  std::string LogBytes() const;
 
+  // Touches: at a pixel, and the main screen's buttons by name.
   void Touch(int x, int y) const;
+  void TouchButton(Spot button) const { Touch(button.x + 32, button.y + 32); }
+  void TouchNode(int n) const { TouchButton(NodeButton(n)); }
+  void TouchStart() const { TouchButton(kStart); }
+  void TouchExit() const { TouchButton(kExit); }
+  void TouchRecov() const { TouchButton(kRecov); }
+  // A row of the program list's page shown; the arrows turn the page.
+  void TouchListRow(int row) const { Touch(120, 176 + 30 * row + 15); }
+  void TouchRow(int row) const { TouchListRow(row); }
+  void TouchPageDown() const { Touch(450, 380); }
+  void TouchPageUp() const { Touch(450, 195); }
+
   std::optional<Surface> Screenshot(const std::string& name) const;
+  static bool Shows(const Surface& shot, Spot button);
   // Waits until the box whose body is text is up, then touches one of its
-  // buttons.
+  // buttons and waits for it to go.
   void AnswerBox(const std::string& text, BoxButton button) const;
-  // Touches a row of the program list's first page.
-  void TouchRow(int row) const { Touch(120, 176 + 30 * row + 15); }
   // Touches the file's row and waits for the status it brings.
   void SelectFile(const std::string& fileName, const std::string& status) const;
   // The log from the first run's start on, the node queries' lines left out.
@@ -53,12 +77,17 @@ class UploaderRig {
   // -1 when it is not listed.
   int RowOf(const std::string& fileName) const;
 
-  // True when a 64 x 64 button face is drawn with its corner at (x, y).
-  static bool ShowsButtonAt(const Surface& shot, int x, int y);
+  // Compare with the golden files in tests/e2e/golden: the log file byte for
+  // byte (the header's date and time left out) and a screenshot pixel for
+  // pixel. scripts/golden sets UPLOADER_GOLDEN_WRITE=1 to write them instead.
+  void ExpectGoldenLog(const std::string& name) const;
+  void ExpectGoldenScreen(const std::string& name) const;
 
   bool WaitForUploaderExit(int timeoutMs);
   std::string MenuArguments() const;
   std::string FlashDump(int address) const;
+  // The bench's trace of every CAN frame so far (candump log lines).
+  std::string BusTrace() const;
   const std::string& OutputFolder() const { return output_; }
 
  private:

@@ -4,26 +4,12 @@
 #include <png.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
-#include <thread>
 #include <vector>
 
-namespace {
+#include "PollUntil.h"
 
-// Tries every 2 ms until attempt succeeds; false once timeoutMs have passed.
-bool Retry(const std::function<bool()>& attempt, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (attempt()) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
-
-// Any PNG the library understands, as 0x00BBGGRR pixels; none when broken.
-std::optional<Surface> ReadPng(const std::string& path) {
+std::optional<Surface> ControlClient::ReadPng(const std::string& path) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
@@ -40,11 +26,9 @@ std::optional<Surface> ReadPng(const std::string& path) {
   return surface;
 }
 
-}  // namespace
-
 bool ControlClient::Send(const std::string& line, int timeoutMs) const {
   std::string text = line + "\n";
-  return Retry(
+  return PollUntil(
       [&] {
         // Non-blocking: a FIFO nobody reads yet fails with ENXIO instead of hanging.
         int fd = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -61,7 +45,7 @@ bool ControlClient::Touch(int x, int y) const { return Send("touch " + std::to_s
 std::optional<Surface> ControlClient::Screenshot(const std::string& pngPath, int timeoutMs) const {
   std::error_code ignored;
   std::filesystem::remove(pngPath, ignored);
-  if (!Send("screenshot " + pngPath, timeoutMs) || !Retry([&] { return std::filesystem::exists(pngPath); }, timeoutMs))
+  if (!Send("screenshot " + pngPath, timeoutMs) || !PollUntil([&] { return std::filesystem::exists(pngPath); }, timeoutMs))
     return std::nullopt;
   return ReadPng(pngPath);
 }

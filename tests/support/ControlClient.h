@@ -18,6 +18,8 @@ class ControlClient {
   // Asks for a screenshot at pngPath and reads its pixels back once the
   // program has written it; none if that does not happen within timeoutMs.
   std::optional<Surface> Screenshot(const std::string& pngPath, int timeoutMs = 5000) const;
+  // Any PNG the library understands, as 0x00BBGGRR pixels; none when broken.
+  static std::optional<Surface> ReadPng(const std::string& path);
 
  private:
   std::string fifo_;

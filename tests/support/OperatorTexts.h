@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-// The boxes a programming run or a recovery shows, as the operator reads them.
+// The boxes a programming run or a recovery shows, as the operator reads them,
+// and the helpers that look for them in the log.
 inline const char kWarning[] =
     "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
     "fail and node will have to be sent to Alder for repair. Press OK to continue.";
@@ -15,6 +16,8 @@ inline const char kNotSuccessful[] =
     "Programming was not successful, node may not be usable. Contact Alder for support.";
 inline const char kSt10Retry[] =
     "An error occurred during programming, check your CAN connections. \nWould you like to try again?";
+inline const char kAtmelRetry[] =
+    "An error occurred during programming, check all your connections to node. \nWould you like to try again?";
 inline const char kRecoveryQuestion[] =
     "You have selected Recovery Mode, this mode will help recover ST10 nodes that have encountered an error during "
     "programming. Would you like to contine?";
@@ -24,6 +27,15 @@ inline const char kRecoveryFound[] =
     "WARNING. Select the correct hex file for the failed node update. If incorrect hex file is selected and "
     "programmed, the node would need to be sent to Alder for repair. Press 'OK' to begin node recovery.";
 inline const char kNothingToRecover[] = "There was no node found that needed recovering.";
+inline const char kRefused[] =
+    "The selected node is not supported with the selected firmware version, select a different firmware or node "
+    "and try again";
+inline const char kUnknownFirmware[] = "You are attempting to program a node with an unknown firmware version.";
+inline const char kNoNodeResponse[] = "No node response.";
+inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file to program.";
+// The status line's prompts once a file is selected.
+inline const char kSelectNode[] = "Select Node To Program";
+inline const char kPressStart[] = "Press Start To Program";
 
 // Whether the expected lines stand in this order (others may lie between).
 inline ::testing::AssertionResult InOrder(const std::vector<std::string>& lines,
