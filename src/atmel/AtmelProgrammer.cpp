@@ -1,6 +1,10 @@
 #include "atmel/AtmelProgrammer.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "can/ProgramScreen.h"
 #include "can/ProgramState.h"
@@ -36,6 +40,12 @@ void ShowBox(const char* title, const char* text) {
 }
 
 void ShowError(const char* text) { ShowBox("ERROR!!!", text); }
+
+uint64_t Packed(const CanMessage& message) {
+  uint64_t packed = 0;
+  std::memcpy(&packed, message.data, sizeof packed);
+  return packed;
+}
 
 // Moves the progress bar about a hundred times over one pass of frames; a
 // small image still moves it once per frame.
@@ -125,6 +135,8 @@ void AtmelProgrammer::Record(const CanMessage& message) {
       readyFlag_ = 1;
       break;
     case kCheckId:
+      // The bytes as one value, so that a late reply never tears what the step compares.
+      windowBytes_ = Packed(message);
       if (message.length == 0) blankFlag_ = 1;
       readyFlag_ = 1;
       break;
@@ -232,16 +244,15 @@ bool AtmelProgrammer::ProgramMemory() {
   return true;
 }
 
-// The node's answers to the display windows only release the next window;
-// their bytes are not compared with the image.
+// Each display reply must hold its window's eight image bytes; the last
+// window's reply is awaited like the others.
 bool AtmelProgrammer::VerifyMemory() {
   WriteLog("Verifying");
   ProgressSteps progress(image_.End() / kFrameBytes);
   verifyAddress_ = 0;
-  readyFlag_ = 1;
   for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
     progress.Count(window);
-    if (!AwaitReady(kWindowWaitMs)) return false;
+    if (verifyAddress_ > 0 && !WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes))) return false;
     readyFlag_ = 0;
     const uint16_t first = verifyAddress_;
     const uint16_t last = static_cast<uint16_t>(first + kFrameBytes - 1);
@@ -249,7 +260,21 @@ bool AtmelProgrammer::VerifyMemory() {
                     static_cast<uint8_t>(last >> 8), static_cast<uint8_t>(last & 0xFF)});
     verifyAddress_ = static_cast<uint16_t>(first + kFrameBytes);
   }
-  return true;
+  return verifyAddress_ == 0 || WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes));
+}
+
+// A missing reply fails without a box of its own; a differing byte names its address.
+bool AtmelProgrammer::WindowMatches(uint16_t first) {
+  if (!AwaitReady(kWindowWaitMs)) return false;
+  const uint64_t packed = windowBytes_.load();
+  std::array<uint8_t, kFrameBytes> bytes;
+  std::memcpy(bytes.data(), &packed, bytes.size());
+  const std::optional<uint16_t> differs = image_.FirstDifference(first, bytes);
+  if (!differs) return true;
+  char text[48];
+  std::snprintf(text, sizeof text, "Verify failed at address 0x%04X.", *differs);
+  ShowError(text);
+  return false;
 }
 
 bool AtmelProgrammer::AwaitReady(uint32_t limitMs) {

@@ -50,6 +50,8 @@ class AtmelProgrammer : public ReplyConsumer {
                    const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
   void SendDataFrame(uint16_t address, uint8_t length);
   void Record(const CanMessage& message);
+  // Waits for the reply to the window from first and compares it with the image.
+  bool WindowMatches(uint16_t first);
   bool AwaitReady(uint32_t limitMs);
 
   std::atomic<uint32_t> portFlag_{0};
@@ -59,6 +61,7 @@ class AtmelProgrammer : public ReplyConsumer {
   std::atomic<uint32_t> registersFlag_{0};
   std::atomic<uint32_t> doneFlag_{0};
   std::atomic<uint16_t> readyFlag_{0};
+  std::atomic<uint64_t> windowBytes_{0};  // the data bytes of the last display reply
   Waker answered_;
   std::string fileName_;
   FirmwareImage image_;

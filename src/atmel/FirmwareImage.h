@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "firmware/IntelHexReader.h"
@@ -20,6 +21,9 @@ class FirmwareImage {
 
   uint16_t End() const { return end_; }
   const uint8_t* At(uint16_t address) const { return bytes_.data() + address; }
+  // The address of the first of bytes that differs from the image from first on;
+  // past the memory's end the image counts as erased.
+  std::optional<uint16_t> FirstDifference(uint16_t first, const std::array<uint8_t, 8>& bytes) const;
 
  private:
   std::array<uint8_t, kNodeMemorySize> bytes_;

@@ -363,6 +363,39 @@ TEST_F(AtmelProgrammerTest, ResetStateErasesTheImageAndForgetsTheOpenPort) {
   EXPECT_EQ(node.frames[0].at, clock.TickCount() - 100);
 }
 
+// ---- Verifying: each display reply, all eight bytes, against its window; YES writes again ----
+
+constexpr int kInverted = -1;  // the node shows the image's byte inverted
+
+struct VerifyCase {
+  const char* name;
+  std::map<uint16_t, int> misread;
+  const char* box;
+};
+
+class AtmelVerifyTest : public AtmelProgrammerTest, public ::testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(AtmelVerifyTest, FirstDifferenceFailsTheStepAndYesMendsIt) {
+  WriteHexFile(0x2003);
+  ASSERT_NE(contents[0x1007], 0xFF);  // a shown 0xFF must differ, though the gateway drops it from the length
+  for (const auto& [address, shown] : GetParam().misread)
+    node.misreadOnce[address] = static_cast<uint8_t>(shown == kInverted ? ~contents[address] : shown);
+  screen.answers = {true};
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(BoxTexts(), (Texts{GetParam().box, kComplete}));
+  EXPECT_EQ(QuestionTexts(), Texts{kQuestion});
+  ExpectFlashHoldsTheImage();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, AtmelVerifyTest,
+    ::testing::Values(
+        VerifyCase{"FirstOfTwo", {{0x1005, kInverted}, {0x1003, kInverted}}, "Verify failed at address 0x1003."},
+        VerifyCase{"ErasedByteEndingAWindow", {{0x1007, 0xFF}}, "Verify failed at address 0x1007."},
+        VerifyCase{"LastWindow", {{0x2001, kInverted}}, "Verify failed at address 0x2001."},
+        VerifyCase{"PastTheImageEnd", {{0x2006, 0x00}}, "Verify failed at address 0x2006."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- Answers from other threads ----
 
 // The run must see every answer arriving on another thread while it waits for
