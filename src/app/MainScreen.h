@@ -91,6 +91,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RunProgramming();
   bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
   void RefuseRun(int32_t fileProgram, int32_t nodeProgram);
+  bool IsProgrammableFile();
+  void AbandonRun();
   void EnterBootloader();
   bool ProgramInBootloader();
   void WrapUpRun(bool success);

@@ -1,6 +1,6 @@
 // The programming run: the file's program number checked against the node's,
-// the bootloader command, the engine of the bootloader that answered, and a
-// fresh node query after the run.
+// the file checked as Intel HEX, the bootloader command, the engine of the
+// bootloader that answered, and a fresh node query after the run.
 #include "app/MainScreen.h"
 
 #include <cstdlib>
@@ -9,6 +9,8 @@
 #include "app/NodeButtonGroups.h"
 #include "atmel/AtmelProgrammer.h"
 #include "can/ProgramState.h"
+#include "firmware/HexFileAccess.h"
+#include "firmware/HexFileCheck.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
 #include "st10/St10Programmer.h"
@@ -44,6 +46,10 @@ void MainScreen::RunProgramming() {
     RefuseRun(fileProgram, nodeProgram);
     return;
   }
+  if (!IsProgrammableFile()) {
+    AbandonRun();
+    return;
+  }
   ShowMessage("WARNING!!!",
               "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause "
               "node to fail and node will have to be sent to Alder for repair. Press OK to continue.");
@@ -71,6 +77,21 @@ void MainScreen::RefuseRun(int32_t fileProgram, int32_t nodeProgram) {
   ShowMessage("WARNING!!!",
               "The selected node is not supported with the selected firmware version, select a different firmware or "
               "node and try again");
+  AbandonRun();
+}
+
+// Checked after the program numbers, so that a file for another node keeps its
+// own advice, and before the warning box: the operator is not asked to wait
+// for a run that will not start. A retry cannot mend the file, so none is offered.
+bool MainScreen::IsProgrammableFile() {
+  if (!AccessHexFile(selectedFileName_)) return false;
+  if (HexFileCheck::Accepts(selectedFileName_)) return true;
+  ShowMessage("ERROR!!!", "The selected hex file is damaged or is not a hex file. The node was not changed.");
+  return false;
+}
+
+// A run that sent nothing ends without a new node query.
+void MainScreen::AbandonRun() {
   LoadProgramList();
   HideNodeButtons();
   progressVisible_ = false;

@@ -11,13 +11,6 @@ namespace {
 
 constexpr size_t kMaxParsedDigits = 15;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Everything before a record's ":" (line ends, blanks, other text) is skipped.
 bool SkipToRecord(std::istream& in) {
   in.ignore(std::numeric_limits<std::streamsize>::max(), ':');
@@ -45,6 +38,13 @@ const char* FailureText(IntelHexReader::Result result) {
 }
 
 }  // namespace
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 uint64_t ParseHex(std::string_view text) {
   uint64_t value = 0;

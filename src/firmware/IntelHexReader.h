@@ -10,6 +10,9 @@
 // The Atmel node's program memory, addresses 0x0000 to 0x7FFF.
 inline constexpr size_t kNodeMemorySize = 32768;
 
+// The value of one hexadecimal digit of either case; -1 for any other character.
+int HexDigit(char c);
+
 // The value of the hexadecimal digits at the start of text, most significant
 // first. At most 15 characters are looked at; the first character that is not
 // a hex digit ends the number, and no digits give 0 ("1G" is 1, "G1" is 0).
