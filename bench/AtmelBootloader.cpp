@@ -21,7 +21,8 @@ AtmelBootloader::AtmelBootloader(Node& node)
     : node_(node),
       blankNonzero_(node.Config().blankNonzero),
       stopAfter_(node.Config().stopAfter),
-      powerCut_(node.Config().powerCut) {
+      powerCut_(node.Config().powerCut),
+      badByte_(node.Config().badByte) {
   flash_.fill(0xFF);
 }
 
@@ -129,12 +130,21 @@ void AtmelBootloader::OnData(const CanMessage& message) {
   ++dataFrames_;
   for (uint8_t i = 0; i < message.length && range_ && writeAt_ <= range_->second; ++i, ++writeAt_) {
     if (writeAt_ < kFlashSize) flash_[writeAt_] = message.data[i];
+    if (badByte_ && writeAt_ == *badByte_) StoreWrongly();
   }
   node_.Send(kData, {static_cast<uint8_t>(RangeDone() ? 0x00 : 0x01)});
   if (powerCut_ && dataFrames_ == *powerCut_) {
     powerCut_.reset();
     node_.CutPower();
   }
+}
+
+// A cell that takes its byte wrongly once: every bit flipped, so it never
+// matches; the next write of the address is stored right.
+void AtmelBootloader::StoreWrongly() {
+  if (*badByte_ < kFlashSize) flash_[*badByte_] = static_cast<uint8_t>(~flash_[*badByte_]);
+  node_.Note("stores the byte at " + std::to_string(*badByte_) + " wrongly");
+  badByte_.reset();
 }
 
 std::vector<uint8_t> AtmelBootloader::Image() const {

@@ -33,6 +33,7 @@ class AtmelBootloader final : public Bootloader {
   void OnRange(const CanMessage& message);
   void OnData(const CanMessage& message);
   void Erase();
+  void StoreWrongly();
   bool Blank(uint32_t from, uint32_t to) const;
   bool RangeDone() const { return range_ && writeAt_ > range_->second; }
   uint8_t FlashAt(uint32_t address) const { return address < kFlashSize ? flash_[address] : 0xFF; }
@@ -48,4 +49,5 @@ class AtmelBootloader final : public Bootloader {
   bool blankNonzero_;
   std::optional<uint32_t> stopAfter_;
   std::optional<uint32_t> powerCut_;
+  std::optional<uint32_t> badByte_;
 };

@@ -206,8 +206,11 @@ Nodes:
                            power-cut=N      power lost after N lines or data
                                             frames ("power-on ADDR" brings it
                                             back in its bootloader)
-                       stop-after, line-error, blank-nonzero and power-cut
-                       spoil one update each; the retry then succeeds.
+                           bad-byte=ADDR    Atmel: the byte written to ADDR
+                                            is stored wrongly
+                       stop-after, line-error, blank-nonzero, power-cut and
+                       bad-byte spoil one update each; the retry then
+                       succeeds.
   --scenario FILE      node descriptions, one per line ("--node" optional), '#'
                        starts a comment
 

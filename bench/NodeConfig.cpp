@@ -46,6 +46,7 @@ bool ApplyFault(const std::string& fault, NodeConfig& node, std::string& error) 
     if (name == "stop-after") return SetCount(name, value, node.stopAfter, error);
     if (name == "line-error") return SetCount(name, value, node.lineError, error);
     if (name == "power-cut") return SetCount(name, value, node.powerCut, error);
+    if (name == "bad-byte") return SetCount(name, value, node.badByte, error);
   }
   error = "unknown fault '" + fault + "'";
   return false;

@@ -24,6 +24,7 @@ struct NodeConfig {
   std::optional<uint32_t> stopAfter;  // lines (ST10) or data frames (Atmel)
   std::optional<uint32_t> lineError;  // ST10 line number reported as bad
   std::optional<uint32_t> powerCut;   // lines or data frames before the power goes
+  std::optional<uint32_t> badByte;    // Atmel address whose first write is stored wrongly
 
   // Parses one node description; on failure returns nothing and says why.
   static std::optional<NodeConfig> Parse(const std::string& text, std::string& error);
