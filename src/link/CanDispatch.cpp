@@ -1,5 +1,6 @@
 #include "link/CanDispatch.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "system/Clock.h"
@@ -271,9 +272,12 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   if (!frame::ChecksumValid(packet_, size)) {
     uint8_t nak[frame::kRingEntry];
     Write(nak, frame::BuildNak(nak));
+    resendDue_ = true;
+    nakTime_ = TickCount();
     return;
   }
   if (size <= frame::kKindAt + 1) return;  // no room for a kind before the checksum
+  const bool resent = IsResend(size);
   Channel* channel = ValidChannel(packet_[frame::kChannelAt]);
   if (!channel) return;
   switch (packet_[frame::kKindAt]) {
@@ -290,21 +294,33 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
       ReopenChannel(channel->number);
       break;
     case frame::kData:
-      HandleData(*channel, packet_, size);
+      HandleData(*channel, packet_, size, !resent);
       break;
     default:
       break;
   }
 }
 
-void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t length) {
+// A Nak makes the gateway write its most recent frame again. When the spoiled
+// frame was followed by others, that copy repeats the packet just before it:
+// it is acknowledged but not handed on, or a node's answer would count twice.
+bool CanDispatch::IsResend(size_t length) {
+  const bool resent = resendDue_ && packet_[frame::kKindAt] == frame::kData && TickCount() - nakTime_ <= kAckWaitMs &&
+                      std::equal(packet_, packet_ + length, previous_, previous_ + previousLength_);
+  resendDue_ = resendDue_ && !resent;
+  std::copy_n(packet_, length, previous_);
+  previousLength_ = length;
+  return resent;
+}
+
+void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn) {
   if (!channel.callback || length <= frame::kPayloadAt) return;
   const uint16_t id = static_cast<uint16_t>(packet[frame::kIdAt] | packet[frame::kIdAt + 1] << 8);
   switch (id) {
     case frame::kCanFrame: {
       // Stored before the Ack goes out, handed on after it. A packet too short
       // to hold a frame arrived intact all the same: it is acknowledged only.
-      const bool stored = StoreFrame(channel, packet, length);
+      const bool stored = handOn && StoreFrame(channel, packet, length);
       Acknowledge(channel.number);
       if (stored) channel.callback(1);
       break;
@@ -353,12 +369,15 @@ void CanDispatch::StepBack() {
 // ---- Send thread: queued frames onto the line, one Ack at a time -----------
 
 void CanDispatch::SendThread() {
+  bool held = false;
   while (!stop_) {
-    sendEvent_.Wait();
+    // The Ack of an OpenChannel may be lost too: a held frame asks again.
+    sendEvent_.Wait(held ? kReopenRetryMs : Event::kInfinite);
     if (stop_) return;
     sendEvent_.Reset();  // a frame queued from here on signals again
-    while (!stop_ && sendRead_.load(std::memory_order_acquire) != sendWrite_.load(std::memory_order_acquire) &&
-           SendHead()) {
+    held = false;
+    while (!held && !stop_ && sendRead_.load(std::memory_order_acquire) != sendWrite_.load(std::memory_order_acquire)) {
+      held = !SendHead();
     }
   }
 }

@@ -32,6 +32,7 @@ class CanDispatch {
   static constexpr uint32_t kHandOffMs = 5;       // the reader's wait for the receive thread per frame
   static constexpr uint32_t kAckWaitMs = 200;
   static constexpr uint32_t kIsolatedTimeoutMs = 500;
+  static constexpr uint32_t kReopenRetryMs = 500;  // an unanswered OpenChannel of a held frame goes again
   static constexpr uint32_t kQueueFullWaitMs = 500;  // how long a sender waits for a free send ring entry
   static constexpr uint32_t kShutdownNudges = 101;
   static constexpr uint32_t kReconnectMs = 1000;  // between attempts to open a port that went away
@@ -118,7 +119,8 @@ class CanDispatch {
   void ReceiveThread();
   void HandleNext();
   void HandleFrame(const uint8_t* frame, size_t length);
-  void HandleData(Channel& channel, const uint8_t* packet, size_t length);
+  bool IsResend(size_t length);
+  void HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn);
   bool StoreFrame(Channel& channel, const uint8_t* packet, size_t length);
   void ResendLast();
   void StepBack();
@@ -163,6 +165,10 @@ class CanDispatch {
   bool inFrame_ = false;                 // reader thread only
   uint8_t readBuffer_[kReadChunk] = {};  // reader thread only
   uint8_t packet_[frame::kRingEntry] = {};  // receive thread only
+  uint8_t previous_[frame::kRingEntry] = {};  // the packet handled before, receive thread only
+  size_t previousLength_ = 0;
+  bool resendDue_ = false;  // a Nak went out, receive thread only
+  uint32_t nakTime_ = 0;
 
   Channel channels_[kChannels];
 
