@@ -26,6 +26,7 @@ class Bench {
 
   bool StartTrace(const std::string& path, std::string& error) { return trace_.Open(path, error); }
   void FromHost(const uint8_t* bytes, size_t count) { gateway_.FromHost(bytes, count); }
+  void RestartGateway() { gateway_.Restart(); }
   void Advance(uint64_t us) { scheduler_.Advance(us); }
   void AdvanceMs(uint64_t ms) { scheduler_.Advance(ms * 1000); }
   Scheduler& scheduler() { return scheduler_; }

@@ -31,6 +31,7 @@ class BenchLoop {
   int PollTimeoutMs(uint64_t now) const;
   void ReadHost();
   void OnControlLine(const std::string& line);
+  void SetPlugged(bool plugged);
 
   BenchOptions options_;
   PseudoTerminal pty_;

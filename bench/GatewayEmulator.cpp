@@ -21,7 +21,19 @@ uint32_t BigEndian(const uint8_t* bytes) {
 
 GatewayEmulator::GatewayEmulator(const GatewayConfig& config, Scheduler& scheduler, VirtualBus& bus,
                                  HostWriter writer)
-    : config_(config), scheduler_(scheduler), bus_(bus), writer_(std::move(writer)), random_(config.seed) {}
+    : config_(config),
+      scheduler_(scheduler),
+      bus_(bus),
+      writer_(std::move(writer)),
+      random_(config.seed),
+      chance_(config.seed) {}
+
+void GatewayEmulator::Restart() {
+  collector_ = FrameCollector();
+  open_.fill(false);
+  hostChannel_ = 0;
+  lastLength_ = 0;
+}
 
 void GatewayEmulator::FromHost(const uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) {
@@ -98,7 +110,7 @@ void GatewayEmulator::OnHostCanFrame(size_t length) {
   message.flags = extended ? CanMessage::kExtendedFlag : 0;
   message.length = static_cast<uint8_t>(length - kCanFrameMinimum);
   std::copy_n(&packet_[kCanFrameHeader], message.length, message.data);
-  if (!Every(config_.dropAckEvery, hostCanFrames_)) Write(frame::BuildAck(channel, out_.data()));
+  if (!Strikes(config_.dropAckEvery, config_.dropAckPercent, hostCanFrames_)) Write(frame::BuildAck(channel, out_.data()));
   bus_.FromGateway(message);
 }
 
@@ -129,9 +141,13 @@ void GatewayEmulator::Write(size_t length) {
   if (Every(config_.garbageEvery, framesToHost_)) WriteGarbage();
   // The byte before the end marker belongs to the checksum; flipping its
   // lowest bit never makes a marker or an escape, only a wrong checksum.
-  if (Every(config_.badChecksumEvery, framesToHost_)) out_[length - 2] ^= 0x01;
+  if (Strikes(config_.badChecksumEvery, config_.badChecksumPercent, framesToHost_)) out_[length - 2] ^= 0x01;
   writer_(out_.data(), length);
   if (Every(config_.chatterEvery, framesToHost_)) WriteChatter();
+}
+
+bool GatewayEmulator::Strikes(uint32_t period, uint32_t percent, uint32_t count) {
+  return Every(period, count) || (percent != 0 && chance_() % 100 < percent);
 }
 
 void GatewayEmulator::WriteGarbage() {

@@ -30,6 +30,9 @@ class GatewayEmulator {
 
   // The channel that CanFrames go to the host on: the last one opened, 0 none.
   uint8_t HostChannel() const { return hostChannel_; }
+  // Power lost, as when the adapter is unplugged: every channel is closed,
+  // a frame half read is gone and there is no last frame to write again.
+  void Restart();
 
  private:
   void OnFrame(const uint8_t* bytes, size_t length);
@@ -40,6 +43,8 @@ class GatewayEmulator {
   // Writes the frame in out_ as a counted frame: the garbage, checksum and
   // chatter faults apply, and it becomes the frame a Nak asks for again.
   void Write(size_t length);
+  // Every period-th count, or else by chance at percent.
+  bool Strikes(uint32_t period, uint32_t percent, uint32_t count);
   void WriteGarbage();
   void WriteChatter();
 
@@ -58,4 +63,5 @@ class GatewayEmulator {
   uint32_t framesToHost_ = 0;
   uint8_t chatterValue_ = 0;
   std::mt19937 random_;
+  std::mt19937 chance_;
 };

@@ -13,7 +13,11 @@
 
 PseudoTerminal::~PseudoTerminal() {
   Close();
-  // Only our own link goes; another bench may have taken the name since.
+  RemoveLink();
+}
+
+// Only our own link goes; another bench may have taken the name since.
+void PseudoTerminal::RemoveLink() {
   char target[256];
   const ssize_t length = readlink(link_.c_str(), target, sizeof target - 1);
   if (length > 0 && slave_ == std::string(target, static_cast<size_t>(length))) unlink(link_.c_str());
@@ -33,6 +37,14 @@ bool PseudoTerminal::Renew(std::string& error) {
   close(old);
   return renewed;
 }
+
+void PseudoTerminal::Unplug() {
+  Close();
+  pending_.clear();
+  RemoveLink();
+}
+
+bool PseudoTerminal::Replug(std::string& error) { return Create(error) && Link(error); }
 
 bool PseudoTerminal::Create(std::string& error) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -80,6 +92,7 @@ long PseudoTerminal::Read(uint8_t* bytes, size_t capacity) {
 }
 
 void PseudoTerminal::Write(const uint8_t* bytes, size_t count) {
+  if (!Plugged()) return;
   if (pending_.size() + count > kMaxPending) {
     std::fprintf(stderr, "canbench: the host reads nothing; %zu bytes dropped\n", count);
     return;

@@ -20,6 +20,12 @@ class PseudoTerminal {
   // After the host closed its end, a fresh pty under the same link: a tty
   // that the host held exclusively cannot be opened again.
   bool Renew(std::string& error);
+  // The adapter pulled out: the host's end hangs up, the link goes and what
+  // is written meanwhile is lost. Replug makes a new device: a fresh pty, the
+  // link pointed at it.
+  void Unplug();
+  bool Replug(std::string& error);
+  bool Plugged() const { return master_ >= 0; }
 
   int fd() const { return master_; }
   const std::string& slavePath() const { return slave_; }
@@ -33,6 +39,7 @@ class PseudoTerminal {
  private:
   bool Create(std::string& error);
   bool Link(std::string& error);
+  void RemoveLink();
   void Close();
 
   static constexpr size_t kMaxPending = 1 << 20;
