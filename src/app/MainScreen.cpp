@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "app/Format.h"
 #include "atmel/AtmelProgrammer.h"
@@ -59,10 +60,12 @@ bool MainScreen::OnInitDialog() {
   CreateProgressBar();
   services_.discovery.SendCalRequests();
   LoadProgramList();
+  screenUp_ = true;
   return true;
 }
 
 uint8_t MainScreen::OpenGatewayLink() {
+  link_->SetPresenceCallback([this](bool present) { OnGatewayPresence(present); });
   link_->Open("COM1", 1500000);
   channel_ = link_->CreateChannel(0, &MainScreen::OnGatewayFrame);
   return channel_;
@@ -73,6 +76,35 @@ void MainScreen::ReadGatewayInfo() {
   Sleep(500);
   gatewayInfo_ = link_->GetInfo();
   gatewayFirmwareVersion_ = gatewayInfo_[0];
+}
+
+// A run under way ends through its own time-outs and boxes. Otherwise the
+// operator sees why the list no longer holds, and once the gateway is back
+// the nodes are asked again, on a worker of the kind a run uses (the reader
+// must go on reading the replies), with touches ignored meanwhile.
+void MainScreen::OnGatewayPresence(bool present) {
+  const bool idle = screenUp_ && !busy_;
+  if (present) {
+    Log("Gateway connected");
+    if (idle && !busy_.exchange(true)) std::thread([this] { RequeryNodes(); }).detach();
+  } else if (idle) {
+    ShowStatus("Gateway lost");
+  } else {
+    Log("Gateway lost");
+  }
+}
+
+// As after a run, but nothing was programmed: the screen ends as at start-up,
+// with the fresh list, no node buttons and an empty status line.
+void MainScreen::RequeryNodes() {
+  std::lock_guard touch(touchLock_);
+  ShowStatus("Initializing... Please Wait");
+  ResetProgrammingState();
+  services_.discovery.SendCalRequests();
+  LoadProgramList();
+  HideNodeButtons();
+  ShowStatus("");
+  busy_ = false;
 }
 
 void MainScreen::OpenLogFile() {

@@ -68,6 +68,9 @@ class MainScreen : public Dialog, public ProgramScreen {
   // Start-up (MainScreen.cpp); widgets and drawing (MainScreenLayout.cpp).
   uint8_t OpenGatewayLink();
   void ReadGatewayInfo();
+  // The link's news that the gateway went or came back (reader thread).
+  void OnGatewayPresence(bool present);
+  void RequeryNodes();
   void OpenLogFile();
   void CreateWidgets();
   void CreateNodeButton(const char* key, const char* caption, int x, int y);
@@ -103,6 +106,10 @@ class MainScreen : public Dialog, public ProgramScreen {
 
   const Services services_;
   std::atomic<bool> busy_{false};
+  std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
+  // Held by a touch through its own boxes and by a requery, so that neither
+  // starts under the other.
+  std::mutex touchLock_;
   WidgetCollection widgets_;
   Brush backgroundBrush_ = Brush::Solid(RGB(255, 255, 255));
   Surface surface_{480, 640};

@@ -25,7 +25,8 @@ constexpr int kOk = 1;
 
 
 void MainScreen::OnLButtonDown(int x, int y) {
-  if (busy_) return;
+  std::unique_lock touch(touchLock_, std::try_to_lock);
+  if (busy_ || !touch) return;
   Widget* hit = nullptr;
   {
     std::lock_guard lock(widgetLock_);
@@ -117,7 +118,7 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
 // busy is set here, before the thread exists, so no second touch can start
 // another run in between.
 void MainScreen::StartProgramming() {
-  busy_ = true;
+  if (busy_.exchange(true)) return;  // a requery of the nodes came first
   std::thread([this] { RunProgramming(); }).detach();
 }
 

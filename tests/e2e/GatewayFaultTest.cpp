@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "OperatorTexts.h"
+#include "PollUntil.h"
+#include "UploaderRig.h"
+
+namespace {
+
+const char kFile[] = "P143beta.hex";
+const char kNode[] = "address=0x20,program=143,boot=st10,after=143";
+
+// Lost Acks close the channel and spoiled checksums lose Acks too: the held
+// frames must still go out, none twice, or the stream stalls or corrupts a line.
+TEST(GatewayFault, UnderDroppedAcksAndSpoiledChecksumsARunFinishesWithTheFilesFlash) {
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(kFile, 2048, 5);
+  rig.StartBench({"--node", kNode, "--drop-ack", "3", "--bad-checksum", "7"});
+  rig.StartUploader();
+  rig.SelectFile(kFile, kPressStart);
+  rig.TouchStart();
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
+}
+
+// The adapter pulled out while a run is under way and plugged in again
+// afterwards: the run fails, the list comes back on its own, the next run
+// programs the node, and Exit works with the gateway gone.
+TEST(GatewayFault, AnUnpluggedGatewayFailsTheRunAndOncePluggedInTheNextRunProgramsTheNode) {
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(kFile, 1024, 6);
+  rig.StartRun({kNode}, kFile, 0);
+  rig.BenchCommand("unplug");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000));
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kNoNodeResponse, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
+
+  rig.BenchCommand("replug");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000));
+  auto listed = [&] {
+    auto lines = rig.LogLines();
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.starts_with(std::string(kFile) + " - ") && line.ends_with(" - online: true");
+    });
+  };
+  ASSERT_TRUE(PollUntil([&] { return listed() == 2; }, 30000, 100)) << "the list did not come back";
+  rig.SelectFile(kFile, kPressStart);
+  rig.TouchStart();
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
+
+  rig.BenchCommand("unplug");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000, 2));
+  rig.TouchExit();
+  EXPECT_TRUE(rig.WaitForUploaderExit(5000));
+  auto lines = rig.LogLines();
+  EXPECT_TRUE(InOrder(lines, {"Gateway lost", kNoNodeResponse, "Programming... Failed", "Gateway connected",
+                              "Initializing... Please Wait", "Programming... Finished", "Gateway lost"}));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Programming... Finished"), 1);
+}
+
+}  // namespace
