@@ -139,12 +139,17 @@ bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int cou
 int UploaderRig::RowOf(const std::string& fileName) const {
   const std::string online = " - online: true";
   int row = 0;
+  int found = -1;
   for (const std::string& line : LogLines()) {
+    if (line == "Enter load program list") {  // the list shown is the last one loaded
+      row = 0;
+      found = -1;
+    }
     if (!line.ends_with(online)) continue;
-    if (line.starts_with(fileName + " - ")) return row;
+    if (line.starts_with(fileName + " - ")) found = row;
     ++row;
   }
-  return -1;
+  return found;
 }
 
 void UploaderRig::SelectFile(const std::string& fileName, const std::string& status) const {
