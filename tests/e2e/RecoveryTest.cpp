@@ -20,9 +20,9 @@ TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
   EXPECT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: false", 1000));
 
-  rig.BenchCommand("power-on 0x20");  // back in its bootloader, announcing itself
   rig.TouchRecov();
   rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  rig.BenchCommand("power-on 0x20");  // back in its bootloader, announcing itself
   rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
   rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: true", 5000));

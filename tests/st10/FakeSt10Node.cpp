@@ -41,7 +41,6 @@ void FakeSt10Node::OnFrame(const CanMessage& message) {
   frames.push_back({clock_.TickCount(), text, message});
   for (const char* command : kCommands) {
     if (text != command) continue;
-    if (ignoreFirst[text]-- > 0) return;
     for (const Reply& reply : commandReplies[text]) Answer(reply);
     return;
   }

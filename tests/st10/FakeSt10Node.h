@@ -39,8 +39,6 @@ class FakeSt10Node {
       {"<Prog>", {{0, {0xD3, 0x01}}}},
       {"<Reset>", {{0, {0xD6, 0x01}}}},
   };
-  // How many times each command goes unanswered before the script applies.
-  std::map<std::string, int> ignoreFirst;
   // Answers to the streamed lines, by line number from 1; lines not listed
   // get lineReply.
   std::map<int, std::vector<Reply>> lineReplies;

@@ -23,24 +23,4 @@ TEST_F(DosPathTest, FoldsDoubledAndMixedSeparators) {
   EXPECT_EQ(MapDosPath("e:/Pinecroft//\\LOGFILE.txt"), devices.Root() + "/e:/Pinecroft/LOGFILE.txt");
 }
 
-TEST_F(DosPathTest, KeepsTheSpellingOfWhatDoesNotExist) {
-  EXPECT_EQ(MapDosPath("e:\\Pinecroft\\New.txt"), devices.Root() + "/e:/Pinecroft/New.txt");
-}
-
-TEST_F(DosPathTest, PrefersTheExactSpellingWhenBothExist) {
-  devices.WriteFile("d:/Menu.exe", "a");
-  devices.WriteFile("d:/menu.exe", "b");
-  EXPECT_EQ(MapDosPath("d:\\menu.exe"), devices.Root() + "/d:/menu.exe");
-}
-
-TEST_F(DosPathTest, DeviceNamesMapToEntriesOfTheRoot) {
-  devices.WriteFile("com1", "");
-  EXPECT_EQ(MapDosPath("COM1"), devices.Root() + "/com1");
-}
-
-TEST_F(DosPathTest, KeepsATrailingSeparatorForFolders) {
-  devices.MakeFolder("e:/Pinecroft");
-  EXPECT_EQ(MapDosPath("e:\\pinecroft\\"), devices.Root() + "/e:/Pinecroft/");
-}
-
 }  // namespace
