@@ -2,11 +2,16 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "link/FrameCodec.h"
 
 namespace {
 
@@ -20,7 +25,7 @@ void Say(const std::string& line) {
 BenchLoop::BenchLoop(const BenchOptions& options)
     : options_(options),
       bench_(
-          options, [this](const uint8_t* bytes, size_t count) { pty_.Write(bytes, count); }, Say),
+          options, [this](const uint8_t* bytes, size_t count) { ToHost(bytes, count); }, Say),
       start_(std::chrono::steady_clock::now()) {}
 
 BenchLoop::~BenchLoop() {
@@ -40,18 +45,22 @@ bool BenchLoop::Open(std::string& error) {
 }
 
 int BenchLoop::Run() {
+  // The kernel's default slack would let each timer fire up to 50 us late.
+  prctl(PR_SET_TIMERSLACK, 1UL);
   while (!stopping_) {
+    CatchUp();
     const uint64_t now = ElapsedUs();
-    bench_.scheduler().AdvanceTo(now);
     if (options_.timeLimitS != 0 && now >= uint64_t{options_.timeLimitS} * 1000000) break;
     const short ptyEvents = static_cast<short>(POLLIN | (pty_.HasPending() ? POLLOUT : 0));
     pollfd fds[3] = {{wake_[0], POLLIN, 0}, {pty_.fd(), ptyEvents, 0}, {control_.fd(), POLLIN, 0}};
-    if (poll(fds, 3, PollTimeoutMs(now)) < 0) {
+    if (Poll(fds, 3, now) < 0) {
       if (errno == EINTR) continue;
       std::fprintf(stderr, "canbench: poll failed: %s\n", std::strerror(errno));
       return 1;
     }
     if (fds[0].revents & POLLIN) break;
+    // What arrived starts from now, not from when the loop went to sleep.
+    CatchUp();
     if (fds[1].revents & POLLOUT) pty_.Flush();
     if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) ReadHost();
     if (fds[2].revents & POLLIN) {
@@ -73,22 +82,25 @@ uint64_t BenchLoop::ElapsedUs() const {
   return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count());
 }
 
-int BenchLoop::PollTimeoutMs(uint64_t now) const {
+// Sleeps until a descriptor is ready, the next timer is due or the time is up.
+int BenchLoop::Poll(pollfd* fds, nfds_t count, uint64_t now) const {
   uint64_t until = UINT64_MAX;
   if (const auto due = bench_.scheduler().NextDue()) until = *due;
   if (options_.timeLimitS != 0) until = std::min(until, uint64_t{options_.timeLimitS} * 1000000);
-  if (until == UINT64_MAX) return -1;
-  const uint64_t waitMs = until > now ? (until - now + 999) / 1000 : 0;
-  return static_cast<int>(std::min<uint64_t>(waitMs, 60000));
+  if (until == UINT64_MAX) return ppoll(fds, count, nullptr, nullptr);
+  const uint64_t waitUs = until > now ? until - now : 0;
+  const timespec timeout{static_cast<time_t>(waitUs / 1000000), static_cast<long>(waitUs % 1000000 * 1000)};
+  return ppoll(fds, count, &timeout, nullptr);
 }
 
 void BenchLoop::ReadHost() {
   uint8_t bytes[1024];
   long count = 0;
-  while ((count = pty_.Read(bytes, sizeof bytes)) > 0) bench_.FromHost(bytes, static_cast<size_t>(count));
+  while ((count = pty_.Read(bytes, sizeof bytes)) > 0) FromHost(bytes, static_cast<size_t>(count));
   if (count == 0) return;
   // The host closed the line; the next one it opens is a fresh pty.
   std::string error;
+  ++lineEpoch_;
   if (!pty_.Renew(error)) {
     std::fprintf(stderr, "canbench: %s\n", error.c_str());
     stopping_ = true;
@@ -97,36 +109,44 @@ void BenchLoop::ReadHost() {
   Say("host closed the line; " + options_.link + " now leads to " + pty_.slavePath());
 }
 
+// Each frame reaches the gateway once its last byte has crossed the line.
+void BenchLoop::FromHost(const uint8_t* bytes, size_t count) {
+  if (options_.lineBaud == 0) return bench_.FromHost(bytes, count);
+  for (const uint8_t* const end = bytes + count; bytes < end;) {
+    const uint8_t* const marker = std::find(bytes, end, frame::kEnd);
+    const uint8_t* const pieceEnd = marker == end ? end : marker + 1;
+    std::vector<uint8_t> piece(bytes, pieceEnd);
+    const uint64_t delay = LineDelayUs(toBenchFreeAt_, piece.size());
+    bench_.scheduler().After(delay, [this, piece = std::move(piece)] { bench_.FromHost(piece.data(), piece.size()); });
+    bytes = pieceEnd;
+  }
+}
+
+void BenchLoop::ToHost(const uint8_t* bytes, size_t count) {
+  if (options_.lineBaud == 0) return pty_.Write(bytes, count);
+  const uint64_t delay = LineDelayUs(toHostFreeAt_, count);
+  bench_.scheduler().After(delay, [this, epoch = lineEpoch_, piece = std::vector<uint8_t>(bytes, bytes + count)] {
+    if (epoch == lineEpoch_) pty_.Write(piece.data(), piece.size());
+  });
+}
+
+// The bytes queue behind those already on the line, 10 bits each (8N1).
+uint64_t BenchLoop::LineDelayUs(uint64_t& freeAt, size_t count) {
+  const uint64_t now = bench_.scheduler().Now();
+  freeAt = std::max(freeAt, now) + (uint64_t{count} * 10 * 1000000 + options_.lineBaud - 1) / options_.lineBaud;
+  return freeAt - now;
+}
+
 void BenchLoop::OnControlLine(const std::string& line) {
   if (line.find_first_not_of(" \t") == std::string::npos) return;
   if (line == "quit") {
     stopping_ = true;
     return;
   }
-  if (line == "unplug" || line == "replug") return SetPlugged(line == "replug");
   std::string error;
   if (bench_.Control(line, error)) {
     Say("done: " + line);
   } else {
     std::fprintf(stderr, "canbench: %s\n", error.c_str());
   }
-}
-
-// The gateway's adapter pulled out: it loses power and the console's line
-// hangs up. Plugged in again, it is a new device behind the same link.
-void BenchLoop::SetPlugged(bool plugged) {
-  std::string error;
-  if (plugged == pty_.Plugged()) {
-    error = std::string("the gateway is ") + (plugged ? "plugged in" : "unplugged") + " already";
-  } else if (plugged) {
-    pty_.Replug(error);
-  } else {
-    pty_.Unplug();
-    bench_.RestartGateway();
-  }
-  if (!error.empty()) {
-    std::fprintf(stderr, "canbench: %s\n", error.c_str());
-    return;
-  }
-  Say(plugged ? "done: replug; " + options_.link + " now leads to " + pty_.slavePath() : "done: unplug");
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -10,8 +12,11 @@
 #include "PseudoTerminal.h"
 
 // canbench's single-threaded event loop: the pty, the control FIFO and the
-// bench's timers under one poll(). Also usable in-process: Open, then Run on
-// a thread of the test's own, and RequestStop to end it.
+// bench's timers under one poll(), which sleeps to the microsecond (a bus
+// frame lasts about half a millisecond). With a line baud rate, the bytes of
+// each direction queue on the serial line for their time on it. Also usable
+// in-process: Open, then Run on a thread of the test's own, and RequestStop
+// to end it.
 class BenchLoop {
  public:
   explicit BenchLoop(const BenchOptions& options);
@@ -28,10 +33,13 @@ class BenchLoop {
 
  private:
   uint64_t ElapsedUs() const;
-  int PollTimeoutMs(uint64_t now) const;
+  void CatchUp() { bench_.scheduler().AdvanceTo(ElapsedUs()); }
+  int Poll(pollfd* fds, nfds_t count, uint64_t now) const;
   void ReadHost();
+  void FromHost(const uint8_t* bytes, size_t count);
+  void ToHost(const uint8_t* bytes, size_t count);
+  uint64_t LineDelayUs(uint64_t& freeAt, size_t count);
   void OnControlLine(const std::string& line);
-  void SetPlugged(bool plugged);
 
   BenchOptions options_;
   PseudoTerminal pty_;
@@ -40,4 +48,7 @@ class BenchLoop {
   std::chrono::steady_clock::time_point start_;
   int wake_[2] = {-1, -1};
   bool stopping_ = false;
+  uint64_t toBenchFreeAt_ = 0;  // when the line towards the bench is free again
+  uint64_t toHostFreeAt_ = 0;   // and the one towards the host
+  uint32_t lineEpoch_ = 0;      // counts renewed ptys: bytes in flight die with theirs
 };

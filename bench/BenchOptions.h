@@ -16,6 +16,7 @@ struct BenchOptions {
   std::string controlPath;
   std::string tracePath;
   uint32_t busBitrate = 0;  // 0: frames take no time on the bus
+  uint32_t lineBaud = 0;    // 0: bytes cross the serial line at once
   uint32_t timeLimitS = 0;  // 0: run until told to stop
   bool help = false;
 

@@ -22,7 +22,9 @@ TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
 
   rig.TouchRecov();
   rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
-  rig.BenchCommand("power-on 0x20");  // back in its bootloader, announcing itself
+  rig.BenchCommand("power-on 0x20");  // back in its bootloader, it announces itself once started
+  const auto announcedAgain = [&] { return rig.BusTrace().rfind("F1#D001") != rig.BusTrace().find("F1#D001"); };
+  ASSERT_TRUE(PollUntil(announcedAgain, 2000));
   rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
   rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: true", 5000));
