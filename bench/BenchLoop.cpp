@@ -143,10 +143,31 @@ void BenchLoop::OnControlLine(const std::string& line) {
     stopping_ = true;
     return;
   }
+  if (line == "unplug" || line == "replug") return SetPlugged(line == "replug");
   std::string error;
   if (bench_.Control(line, error)) {
     Say("done: " + line);
   } else {
     std::fprintf(stderr, "canbench: %s\n", error.c_str());
   }
+}
+
+// The gateway's adapter pulled out: it loses power and the console's line
+// hangs up. Plugged in again, it is a new device behind the same link.
+void BenchLoop::SetPlugged(bool plugged) {
+  std::string error;
+  if (plugged == pty_.Plugged()) {
+    error = std::string("the gateway is ") + (plugged ? "plugged in" : "unplugged") + " already";
+  } else if (plugged) {
+    pty_.Replug(error);
+  } else {
+    pty_.Unplug();
+    ++lineEpoch_;  // what was on its way to the old pty is lost with it
+    bench_.RestartGateway();
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "canbench: %s\n", error.c_str());
+    return;
+  }
+  Say(plugged ? "done: replug; " + options_.link + " now leads to " + pty_.slavePath() : "done: unplug");
 }

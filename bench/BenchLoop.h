@@ -40,6 +40,7 @@ class BenchLoop {
   void ToHost(const uint8_t* bytes, size_t count);
   uint64_t LineDelayUs(uint64_t& freeAt, size_t count);
   void OnControlLine(const std::string& line);
+  void SetPlugged(bool plugged);
 
   BenchOptions options_;
   PseudoTerminal pty_;

@@ -65,6 +65,16 @@ Setter GatewayNumber(uint32_t GatewayConfig::*field) {
   };
 }
 
+// "N": every Nth frame; "P%": each frame by chance, P up to 100.
+Setter GatewayFault(uint32_t GatewayConfig::*every, uint32_t GatewayConfig::*percent) {
+  return [every, percent](const std::string& value, BenchOptions& options, std::string&) {
+    if (value.size() > 1 && value.back() == '%') {
+      return ParseBenchNumber(value.substr(0, value.size() - 1), 100, options.gateway.*percent);
+    }
+    return ParseBenchNumber(value, 0xFFFFFFFF, options.gateway.*every);
+  };
+}
+
 Setter Text(std::string BenchOptions::*field) {
   return [field](const std::string& value, BenchOptions& options, std::string&) {
     options.*field = value;
@@ -79,11 +89,11 @@ const std::map<std::string, Setter>& ValueOptions() {
       {"--scenario", [](const std::string& v, BenchOptions& o, std::string& e) { return o.LoadScenario(v, e); }},
       {"--info", [](const std::string& v, BenchOptions& o, std::string& e) { return ParseInfo(v, o.gateway.info, e); }},
       {"--info-delay", GatewayNumber(&GatewayConfig::infoDelayMs)},
-      {"--drop-ack", GatewayNumber(&GatewayConfig::dropAckEvery)},
+      {"--drop-ack", GatewayFault(&GatewayConfig::dropAckEvery, &GatewayConfig::dropAckPercent)},
       {"--nak-every", GatewayNumber(&GatewayConfig::nakEvery)},
       {"--reopen-every", GatewayNumber(&GatewayConfig::reopenEvery)},
       {"--garbage", GatewayNumber(&GatewayConfig::garbageEvery)},
-      {"--bad-checksum", GatewayNumber(&GatewayConfig::badChecksumEvery)},
+      {"--bad-checksum", GatewayFault(&GatewayConfig::badChecksumEvery, &GatewayConfig::badChecksumPercent)},
       {"--chatter", GatewayNumber(&GatewayConfig::chatterEvery)},
       {"--seed", GatewayNumber(&GatewayConfig::seed)},
       {"--dump-dir", Text(&BenchOptions::dumpDir)},
@@ -180,6 +190,12 @@ Line and lifetime:
                                           application gone it comes up in its
                                           bootloader and announces itself
                          dump             write every node's flash dump
+                         unplug           the gateway's adapter pulled out:
+                                          the console's line hangs up and
+                                          the link goes
+                         replug           plugged in again as a new device:
+                                          a new pty behind the link, a
+                                          gateway without open channels
                          quit             stop
   --dump-dir DIR       write DIR/node-XX.bin (XX: address, 2 upper-case hex
                        digits) when a node completes an update and on "dump"
@@ -209,8 +225,11 @@ Nodes:
                            power-cut=N      power lost after N lines or data
                                             frames ("power-on ADDR" brings it
                                             back in its bootloader)
-                       stop-after, line-error, blank-nonzero and power-cut
-                       spoil one update each; the retry then succeeds.
+                           bad-byte=ADDR    Atmel: the byte written to ADDR
+                                            is stored wrongly
+                       stop-after, line-error, blank-nonzero, power-cut and
+                       bad-byte spoil one update each; the retry then
+                       succeeds.
   --scenario FILE      node descriptions, one per line ("--node" optional), '#'
                        starts a comment
 
@@ -219,13 +238,15 @@ Gateway:
   --info-delay MS      answer the info request MS late
   --no-info            never answer the info request
   --drop-ack N         withhold the Ack of every Nth console CanFrame
-                       (the frame still reaches the bus)
+                       (the frame still reaches the bus); N% withholds
+                       each by chance, N percent (seeded by --seed)
   --nak-every N        refuse every Nth console CanFrame with a Nak
   --reopen-every N     refuse every Nth console CanFrame with a Reopen
   --garbage N          noise bytes (never 0x7E) before every Nth frame to the console
-  --bad-checksum N     spoil the checksum of every Nth frame to the console
+  --bad-checksum N     spoil the checksum of every Nth frame to the console;
+                       N% spoils each by chance, N percent
   --chatter N          messages 19 and 20 after every Nth frame to the console
-  --seed N             seed of the noise generator (default 1)
+  --seed N             seed of the noise and chance generators (default 1)
 
   -h, --help           this text
 )";
