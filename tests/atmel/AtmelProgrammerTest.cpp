@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -44,7 +43,7 @@ class AtmelProgrammerTest : public ::testing::Test {
     drives.WriteFile("e:/Pinecroft/P300_1.hex", IntelHex(std::string(contents.begin(), contents.end())));
   }
 
-  bool Run(bool openPort = true) { return programmer.Program("P300_1.hex", openPort); }
+  bool Run() { return programmer.Program("P300_1.hex", true); }
 
   // The frames sent, by kind, runs folded: "open regs erase data x3 reset".
   std::string Script() const {
@@ -139,7 +138,6 @@ Arrange Late(Node::Command command) {
 struct FailureCase {
   const char* name;
   Arrange arrange;
-  bool openPort;
   const char* script;
   Texts boxes;
 };
@@ -148,7 +146,7 @@ class AtmelFailureTest : public AtmelProgrammerTest, public ::testing::WithParam
 
 TEST_P(AtmelFailureTest, StopsAtTheFailingStepAndResetsTheNode) {
   GetParam().arrange(*this);
-  EXPECT_FALSE(Run(GetParam().openPort));
+  EXPECT_FALSE(Run());
   EXPECT_EQ(Script(), GetParam().script);
   EXPECT_EQ(BoxTexts(), GetParam().boxes);
   const bool erased = std::string(GetParam().script).find("erase") != std::string::npos;
@@ -158,20 +156,20 @@ TEST_P(AtmelFailureTest, StopsAtTheFailingStepAndResetsTheNode) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, AtmelFailureTest,
     ::testing::Values(
-        FailureCase{"LateOpen", Late(Node::kOpen), true, "open regs reset", {"Failed at OpenPort()."}},
-        FailureCase{"LateRegisters", Late(Node::kRegisters), true, "open regs reset", {"Failed at ReadRegisters()."}},
-        FailureCase{"LateErase", Late(Node::kErase), true, "open regs erase reset",
+        FailureCase{"LateOpen", Late(Node::kOpen), "open regs reset", {"Failed at OpenPort()."}},
+        FailureCase{"LateRegisters", Late(Node::kRegisters), "open regs reset", {"Failed at ReadRegisters()."}},
+        FailureCase{"LateErase", Late(Node::kErase), "open regs erase reset",
                     {"Failed at EraseMemory().", kNotSuccessful}},
-        FailureCase{"LateBlank", Late(Node::kBlank), true, "open regs erase blank reset",
+        FailureCase{"LateBlank", Late(Node::kBlank), "open regs erase blank reset",
                     {"Failed at BlankCheck().", kNotSuccessful}},
-        FailureCase{"NotBlank", Node16([](Node& n) { n.blankAnswerLength = 5; }), true, "open regs erase blank reset",
+        FailureCase{"NotBlank", Node16([](Node& n) { n.blankAnswerLength = 5; }), "open regs erase blank reset",
                     {"Failed at BlankCheck().", kNotSuccessful}},
-        FailureCase{"LateRange", Late(Node::kRange), true, "open regs erase blank range reset",
+        FailureCase{"LateRange", Late(Node::kRange), "open regs erase blank range reset",
                     {"Failed at SetAddressRange().", kNotSuccessful}},
-        FailureCase{"LateData", Late(Node::kData), true, "open regs erase blank range data reset", {kNotSuccessful}},
-        FailureCase{"NeverDone", Node16([](Node& n) { n.reportsDone = false; }), true,
+        FailureCase{"LateData", Late(Node::kData), "open regs erase blank range data reset", {kNotSuccessful}},
+        FailureCase{"NeverDone", Node16([](Node& n) { n.reportsDone = false; }),
                     "open regs erase blank range data x2 reset", {kNotSuccessful}},
-        FailureCase{"LateVerify", Late(Node::kVerify), true, "open regs erase blank range data x2 close verify reset",
+        FailureCase{"LateVerify", Late(Node::kVerify), "open regs erase blank range data x2 close verify reset",
                     {kNotSuccessful}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -207,18 +205,5 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"LastWindow", {{0x2001, kInverted}}, "Verify failed at address 0x2001."},
         VerifyCase{"PastTheImageEnd", {{0x2006, 0x00}}, "Verify failed at address 0x2006."}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Answers from other threads ----
-
-// The run must see every answer arriving on another thread while it waits for
-// it, as answers do from the link (run under ThreadSanitizer).
-TEST_F(AtmelProgrammerTest, RunSeesAnswersFromOtherThreads) {
-  WriteHexFile(40);
-  node.answerOnThreads = true;
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(BootloaderType, kAtmelBootloader);
-  ExpectFlashHoldsTheImage();
-  EXPECT_EQ(BoxTexts(), Texts{kComplete});
-}
 
 }  // namespace

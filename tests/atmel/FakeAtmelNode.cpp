@@ -56,13 +56,7 @@ CanMessage FakeAtmelNode::Display(uint16_t first) {
 
 void FakeAtmelNode::Answer(Command command, const CanMessage& answer) {
   if (seen_[command]++ < static_cast<size_t>(ignoreFirst[command]) || delayMs[command] == kSilent) return;
-  if (answerOnThreads) {
-    clock_.Hold();
-    answerThreads_.emplace_back([this, answer] {
-      programmer_.OnReply(answer);
-      clock_.Release();
-    });
-  } else if (delayMs[command] == 0) {
+  if (delayMs[command] == 0) {
     programmer_.OnReply(answer);
   } else {
     clock_.Schedule(static_cast<uint32_t>(delayMs[command]), [this, answer] { programmer_.OnReply(answer); });

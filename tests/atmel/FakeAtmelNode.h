@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <thread>
 #include <vector>
 
 #include "FakeScreen.h"
@@ -13,10 +12,8 @@
 // An Atmel bootloader played through FakeScreen::onSend: it answers each
 // command on its own identifier, keeps a 32 KB flash written by the data
 // frames, and can be made slow or silent per command. Answers with a delay of
-// 0 arrive before the send returns, later ones on the virtual clock, or, with
-// answerOnThreads, each on a thread of its own as from the link, holding the
-// clock until it is taken. Replies end where the gateway cuts them: at the
-// last byte that is not 0xFF.
+// 0 arrive before the send returns, later ones on the virtual clock. Replies
+// end where the gateway cuts them: at the last byte that is not 0xFF.
 class FakeAtmelNode {
  public:
   enum Command { kOpen, kRegisters, kErase, kBlank, kRange, kData, kVerify, kCommandCount };
@@ -31,7 +28,6 @@ class FakeAtmelNode {
 
   std::array<int, kCommandCount> delayMs{};      // kSilent: never answered
   std::array<int, kCommandCount> ignoreFirst{};  // commands of a kind left unanswered first
-  bool answerOnThreads = false;
   bool reportsDone = true;        // the frame reaching the range's end is acknowledged with 0x00
   uint8_t blankAnswerLength = 0;  // 0 means blank
   std::vector<uint8_t> openAnswers;  // data[1] of the answers to the first open frames, then 0x01
@@ -50,5 +46,4 @@ class FakeAtmelNode {
   std::array<size_t, kCommandCount> seen_{};
   uint32_t writeAddress_ = 0;
   uint32_t rangeLast_ = 0xFFFF;
-  std::vector<std::jthread> answerThreads_;
 };

@@ -217,7 +217,6 @@ std::string UploaderRig::MenuArguments() const {
   return TempDosDevices::ReadFile(path);
 }
 
-bool UploaderRig::Shows(const Surface& shot, Spot button) { return ShowsButtonAt(shot, button.x, button.y); }
 
 std::string UploaderRig::FlashDump(int address) const {
   char name[32];

@@ -65,7 +65,6 @@ class UploaderRig {
   void TouchPageUp() const { Touch(450, 195); }
 
   std::optional<Surface> Screenshot(const std::string& name) const;
-  static bool Shows(const Surface& shot, Spot button);
   // Waits until the box whose body is text is up, then touches one of its
   // buttons and waits for it to go.
   void AnswerBox(const std::string& text, BoxButton button) const;

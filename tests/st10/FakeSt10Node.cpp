@@ -17,10 +17,7 @@ void FakeSt10Node::Answer(const Reply& reply) {
   message.flags = CanMessage::kExtendedFlag;
   message.length = static_cast<uint8_t>(reply.data.size());
   std::copy(reply.data.begin(), reply.data.end(), message.data);
-  if (answerOnThreads)
-    answerThreads_.emplace_back([this, message] { programmer_.OnReply(message); });
-  else
-    clock_.Schedule(reply.delayMs, [this, message] { programmer_.OnReply(message); });
+  clock_.Schedule(reply.delayMs, [this, message] { programmer_.OnReply(message); });
 }
 
 std::vector<std::string> FakeSt10Node::Texts() const {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "FakeScreen.h"
@@ -12,8 +11,7 @@
 
 // A scripted ST10 bootloader behind the fake screen. It sees every frame the
 // engine queues, records it with the virtual time, and answers through the
-// virtual clock, so its replies arrive while the engine sleeps, or, with
-// answerOnThreads, at once, each on a thread of its own as from the link.
+// virtual clock, so its replies arrive while the engine waits.
 class FakeSt10Node {
  public:
   struct Reply {
@@ -43,7 +41,6 @@ class FakeSt10Node {
   // get lineReply.
   std::map<int, std::vector<Reply>> lineReplies;
   std::vector<Reply> lineReply{{0, {0xD4, 0x01}}};
-  bool answerOnThreads = false;
 
   std::vector<Frame> frames;
   std::string streamed;  // the text of every non-command frame
@@ -55,5 +52,4 @@ class FakeSt10Node {
 
   VirtualClock& clock_;
   St10Programmer& programmer_;
-  std::vector<std::jthread> answerThreads_;
 };

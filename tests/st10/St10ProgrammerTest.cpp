@@ -129,20 +129,4 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{{0x00, 0x10}, "Unknown Error, CAN Message: ID = 418320625, Length = 2, Data = 0 16 0 0 0 0 0 0"},
         ErrorCase{{}, "Unknown Error, CAN Message: ID = 418320625, Length = 0, Data = 0 0 0 0 0 0 0 0"}));
 
-// ---- Replies from other threads, on the real clock: the flags and the error text must cross threads cleanly
-// (run under ThreadSanitizer) ----
-
-TEST_F(St10ProgrammerTest, StreamAndErrorTextSeeRepliesFromOtherThreads) {
-  SteadyClock steady;
-  ScopedClock useSteady(steady);
-  node.answerOnThreads = true;
-  node.lineReplies[15] = {{0, {0x00, 0x40, 0x01, 0x2C}}};
-  std::string content;
-  for (int line = 0; line < 20; ++line) content += kEnd;
-  EXPECT_FALSE(Program(content));
-  EXPECT_EQ(node.streamed.size(), 15 * std::string(":00000001FF\n").size());
-  EXPECT_EQ(Boxes().at(0).text, "Checksum Error Line: 300");
-  EXPECT_EQ(Boxes().back().text, kNotSuccessful);
-}
-
 }  // namespace

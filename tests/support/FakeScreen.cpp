@@ -6,12 +6,8 @@ bool FakeScreen::SendCanMessage(CanMessage& message, bool extended, uint8_t leng
   else
     message.flags &= ~CanMessage::kExtendedFlag;
   message.length = length;
-  {
-    std::lock_guard lock(mutex_);
-    sent_.push_back(message);
-  }
   if (onSend) onSend(message);
-  return sendResult;
+  return true;
 }
 
 void FakeScreen::Log(const char* text) {
@@ -19,18 +15,11 @@ void FakeScreen::Log(const char* text) {
   logs_.emplace_back(text);
 }
 
-void FakeScreen::ShowStatus(const char* text) {
-  Log(text);
-  std::lock_guard lock(mutex_);
-  statuses_.emplace_back(text);
-}
+void FakeScreen::ShowStatus(const char* text) { Log(text); }
 
-void FakeScreen::SetProgress(int value) {
-  std::lock_guard lock(mutex_);
-  progress_.push_back(value);
-}
+void FakeScreen::SetProgress(int) {}
 
-void FakeScreen::SetProgressVisible(bool visible) { progressVisible = visible; }
+void FakeScreen::SetProgressVisible(bool) {}
 
 void FakeScreen::ShowMessage(const char* title, const char* text) {
   Log(text);
@@ -47,26 +36,16 @@ bool FakeScreen::AskYesNo(const char* title, const char* text) {
   return answer;
 }
 
-std::vector<CanMessage> FakeScreen::Sent() const {
-  std::lock_guard lock(mutex_);
-  return sent_;
-}
 std::vector<std::string> FakeScreen::Logs() const {
   std::lock_guard lock(mutex_);
   return logs_;
 }
-std::vector<std::string> FakeScreen::Statuses() const {
-  std::lock_guard lock(mutex_);
-  return statuses_;
-}
-std::vector<int> FakeScreen::Progress() const {
-  std::lock_guard lock(mutex_);
-  return progress_;
-}
+
 std::vector<FakeScreen::Box> FakeScreen::Messages() const {
   std::lock_guard lock(mutex_);
   return messages_;
 }
+
 std::vector<FakeScreen::Box> FakeScreen::Questions() const {
   std::lock_guard lock(mutex_);
   return questions_;

@@ -8,8 +8,8 @@
 
 #include "can/ProgramScreen.h"
 
-// A stand-in for the main screen: records everything the code under test
-// shows, logs and sends. onSend lets a test play the node: it sees each frame
+// A stand-in for the main screen: records what the code under test logs and
+// the boxes it shows. onSend lets a test play the node: it sees each frame
 // as queued and may answer (directly or scheduled on a VirtualClock).
 class FakeScreen : public ProgramScreen {
  public:
@@ -30,24 +30,16 @@ class FakeScreen : public ProgramScreen {
   bool AskYesNo(const char* title, const char* text) override;
 
   // Snapshots, safe while other threads still report.
-  std::vector<CanMessage> Sent() const;
   std::vector<std::string> Logs() const;
-  std::vector<std::string> Statuses() const;
-  std::vector<int> Progress() const;
   std::vector<Box> Messages() const;
   std::vector<Box> Questions() const;
 
   std::function<void(const CanMessage&)> onSend;
-  bool sendResult = true;
   std::deque<bool> answers;  // YES/NO answers, in order; NO once exhausted
-  bool progressVisible = false;
 
  private:
   mutable std::mutex mutex_;
-  std::vector<CanMessage> sent_;
   std::vector<std::string> logs_;
-  std::vector<std::string> statuses_;
-  std::vector<int> progress_;
   std::vector<Box> messages_;
   std::vector<Box> questions_;
 };

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 
 #include "ui/ProgressBar.h"
 
@@ -58,18 +57,5 @@ TEST_P(FillWidthTest, FillStaysInsideTheFrame) {
 INSTANTIATE_TEST_SUITE_P(Values, FillWidthTest,
                          testing::Values(WidthCase{0, 0}, WidthCase{0.5, 0}, WidthCase{1, 2}, WidthCase{75, 236},
                                          WidthCase{100, 315}, WidthCase{150, 315}, WidthCase{-5, 0}));
-
-// The programming thread sets the value while the user-interface thread draws.
-TEST(ProgressBarTest, ValueMayBeSetWhileTheBarIsDrawn) {
-  auto bar = MainScreenBar();
-  std::thread run([&bar] {
-    for (int percent = 0; percent <= 100; ++percent) bar->SetValue(percent);
-  });
-  Surface s(480, 640);
-  DeviceContext dc(&s);
-  for (int i = 0; i < 50; ++i) bar->Draw(dc);
-  run.join();
-  EXPECT_EQ(bar->Value(), 100);
-}
 
 }  // namespace
