@@ -25,6 +25,7 @@ class Bench {
   Bench& operator=(const Bench&) = delete;
 
   bool StartTrace(const std::string& path, std::string& error) { return trace_.Open(path, error); }
+  void FlushTrace() { trace_.Flush(); }
   void FromHost(const uint8_t* bytes, size_t count) { gateway_.FromHost(bytes, count); }
   void RestartGateway() { gateway_.Restart(); }
   void Advance(uint64_t us) { scheduler_.Advance(us); }

@@ -53,6 +53,9 @@ int BenchLoop::Run() {
     if (options_.timeLimitS != 0 && now >= uint64_t{options_.timeLimitS} * 1000000) break;
     const short ptyEvents = static_cast<short>(POLLIN | (pty_.HasPending() ? POLLOUT : 0));
     pollfd fds[3] = {{wake_[0], POLLIN, 0}, {pty_.fd(), ptyEvents, 0}, {control_.fd(), POLLIN, 0}};
+    // The trace is written out before each sleep rather than with each frame:
+    // readable while the bench runs, but not in the way of the frames.
+    bench_.FlushTrace();
     if (Poll(fds, 3, now) < 0) {
       if (errno == EINTR) continue;
       std::fprintf(stderr, "canbench: poll failed: %s\n", std::strerror(errno));

@@ -20,7 +20,10 @@ void CandumpTrace::Record(const char* interface, const CanMessage& message) {
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
   const std::string line = Format(interface, message, static_cast<uint64_t>(micros));
   std::fputs(line.c_str(), file_);
-  std::fflush(file_);  // readable while the bench runs
+}
+
+void CandumpTrace::Flush() {
+  if (file_) std::fflush(file_);
 }
 
 std::string CandumpTrace::Format(const char* interface, const CanMessage& message, uint64_t unixMicros) {

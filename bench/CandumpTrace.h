@@ -22,6 +22,8 @@ class CandumpTrace {
   bool Open(const std::string& path, std::string& error);
   // Writes the frame with the wall-clock time; nothing when not open.
   void Record(const char* interface, const CanMessage& message);
+  // Hands what was recorded to the file, so that others can read it.
+  void Flush();
   // Extended identifiers as 8 hex digits, standard ones as 3.
   static std::string Format(const char* interface, const CanMessage& message, uint64_t unixMicros);
 
