@@ -156,7 +156,9 @@ void WindowManager::Paint(Dialog& dialog) {
 void WindowManager::Present() {
   frameStale_ = false;
   DeviceContext screen(&frame_);
-  screen.FillSolidRect(Rect{0, 0, kScreenWidth, kScreenHeight}, RGB(0, 0, 0));
+  // Black where no window is; the main window usually covers it all.
+  if (!CoversScreen(windows_.empty() ? nullptr : windows_.front().dialog))
+    screen.FillSolidRect(Rect{0, 0, kScreenWidth, kScreenHeight}, RGB(0, 0, 0));
   for (const Window& window : windows_) {
     const Surface* client = window.dialog->client_.get();
     if (window.dialog->ended_ || !client) continue;
@@ -164,6 +166,13 @@ void WindowManager::Present() {
     screen.BitBlt(rect.left, rect.top, client->Width(), client->Height(), *client, 0, 0);
   }
   display_->Present(frame_);
+}
+
+bool WindowManager::CoversScreen(const Dialog* dialog) {
+  if (!dialog || dialog->ended_ || !dialog->client_) return false;
+  const Rect r = dialog->GetWindowRect();
+  return r.left <= 0 && r.top <= 0 && r.left + dialog->client_->Width() >= kScreenWidth &&
+         r.top + dialog->client_->Height() >= kScreenHeight;
 }
 
 void WindowManager::Handle(const InputEvent& event) {

@@ -76,6 +76,8 @@ class WindowManager {
   void PaintInvalid();
   void Paint(Dialog& dialog);
   void Present();
+  // True when the dialog is shown and its client hides the whole screen.
+  static bool CoversScreen(const Dialog* dialog);
   void Handle(const InputEvent& event);
   void Touch(int x, int y);
   void Screenshot(const std::string& path);

@@ -83,11 +83,13 @@ void DeviceContext::FillRect(const Rect& r) {
 
 void DeviceContext::FillSolidRect(const Rect& r, uint32_t colour) {
   const Rect clip = Intersect(r, Bounds());
-  if (clip.left >= clip.right) return;
-  for (int y = clip.top; y < clip.bottom; ++y) {
-    uint32_t* row = surface_->Row(y);
-    std::fill(row + clip.left, row + clip.right, colour);
-  }
+  if (clip.left >= clip.right || clip.top >= clip.bottom) return;
+  // One row pixel by pixel, the others copied from it: copying is several
+  // times faster, and a repaint fills most of the screen more than once.
+  uint32_t* const first = surface_->Row(clip.top) + clip.left;
+  std::fill(first, first + (clip.right - clip.left), colour);
+  const size_t bytes = static_cast<size_t>(clip.right - clip.left) * sizeof(uint32_t);
+  for (int y = clip.top + 1; y < clip.bottom; ++y) std::memcpy(surface_->Row(y) + clip.left, first, bytes);
 }
 
 // The outline runs through the pixels (left .. right - 1, top .. bottom - 1);
