@@ -73,9 +73,4 @@ INSTANTIATE_TEST_SUITE_P(
         RecordsCase{"ChecksumWinsOverOutside", ":018000001100\n", Result::kBadChecksum, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(IntelHexTest, FileCutBeforeItsEndRecordIsUnreadable) {
-  for (const char* text : {"", ":0300300002337A1E\r\n", ":03003000", ":0300300002337A", ":0300300002337A1E\n:"})
-    EXPECT_EQ(Parse(text), Result::kUnreadable) << text;
-}
-
 }  // namespace

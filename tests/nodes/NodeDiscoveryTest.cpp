@@ -82,14 +82,4 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReplyDecodingTest,
                                            DecodingCase{{0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
                                            DecodingCase{{0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false}));
 
-TEST_F(NodeDiscoveryTest, ReplyWithQueryIndexOutsideTheTableIsIgnored) {
-  queryInProgress = true;
-  for (uint32_t index : {48u, 0xFFFFFFFFu}) {
-    queryIndex = index;
-    discovery.OnCalReply(CalReply(kSharedNodeResponse, {0xC0, 0, 0, 1, 0xFF}));
-  }
-  queryInProgress = false;
-  EXPECT_TRUE(screen.Logs().empty());
-}
-
 }  // namespace
