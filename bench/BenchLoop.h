@@ -32,6 +32,8 @@ class BenchLoop {
   void RequestStop();
 
  private:
+  static constexpr uint64_t kSpinUs = 100;  // polled, not slept, before a timer
+
   uint64_t ElapsedUs() const;
   void CatchUp() { bench_.scheduler().AdvanceTo(ElapsedUs()); }
   int Poll(pollfd* fds, nfds_t count, uint64_t now) const;

@@ -486,7 +486,9 @@ class Report:
           "`canbench --bus-bitrate 250000 --line-baud 1500000` over a pseudo-terminal with the end-to-end tests' "
           "rig: a random 32 KB image made into Intel HEX, one node on the bus, touches through the control FIFO, "
           "and the node's flash dump compared with the image afterwards. The bench gives every frame its time on "
-          "the serial line and on the bus, its timers fire to the microsecond, and its nodes answer at once. "
+          "the serial line and on the bus, its timers fire within microseconds (it polls without sleeping for "
+          "the last 0.1 ms before each), and its nodes answer at once; a frame from the console still has to wake "
+          "the bench, which the console's share below includes. "
           "Every log line is stamped as it is flushed (inotify), on the clock of the bench's candump trace.")
         w()
         w("The time taken is the engine's part: from \"... node is in bootloader mode\" to the completion box's "
