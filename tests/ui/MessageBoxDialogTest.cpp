@@ -47,10 +47,10 @@ class MessageBoxDialogTest : public testing::Test {
 class ButtonTouchTest : public MessageBoxDialogTest, public testing::WithParamInterface<std::tuple<int, int, std::string>> {};
 
 TEST_P(ButtonTouchTest, PressesTheButtonUnderTheTouch) {
-  auto [mask, x, name] = GetParam();
+  const auto& [mask, x, name] = GetParam();
   ObservedBox box;
   box.buttons = mask;
-  RunBox(box, [&] { Touch(box, x, 67); });
+  RunBox(box, [&, x = x] { Touch(box, x, 67); });
   EXPECT_EQ(box.Pressed(), name);
 }
 

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr uint32_t kWhite = RGB(255, 255, 255);
 constexpr uint32_t kBlack = RGB(0, 0, 0);
 constexpr uint32_t kBlue = RGB(0, 0, 255);
 
@@ -20,8 +19,8 @@ std::unique_ptr<ProgressBar> MainScreenBar() {
   return bar;
 }
 
-// The bounding box of the blue pixels; empty when none. Anything else drawn
-// but the black outline and white fails the test.
+// The bounding box of the blue pixels; empty when none. Black must be the
+// outline, all of it and nothing else.
 Rect DrawnFill(ProgressBar& bar, Surface& s) {
   DeviceContext dc(&s);
   bar.Draw(dc);
