@@ -58,11 +58,19 @@ struct Fault {
 
 const Fault kFaults[] = {
     {"None", {}},
-    {"DropAck", {"--drop-ack", "5"}},
+    {"DropAck5", {"--drop-ack", "5"}},
+    {"DropAck2", {"--drop-ack", "2"}},
+    {"DropAck1", {"--drop-ack", "1"}},
     {"Nak", {"--nak-every", "7"}},
     {"Reopen", {"--reopen-every", "50"}},
     {"Garbage", {"--garbage", "3"}},
-    {"BadChecksum", {"--bad-checksum", "20"}},
+    {"BadChecksum20", {"--bad-checksum", "20"}},
+    {"BadChecksum5", {"--bad-checksum", "5"}},
+    {"BadChecksum2", {"--bad-checksum", "2"}},
+    {"BadChecksum1", {"--bad-checksum", "1"}},
+    {"BadChecksum50pct", {"--bad-checksum", "50%"}},
+    {"DropAck5BadChecksum20", {"--drop-ack", "5", "--bad-checksum", "20"}},
+    {"DropAck3BadChecksum7", {"--drop-ack", "3", "--bad-checksum", "7"}},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
 };
