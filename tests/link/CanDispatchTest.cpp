@@ -151,7 +151,7 @@ TEST_F(CanDispatchTest, AckTimeOutsReopenTheChannelsOnlyWhenIsolated) {
 }
 
 // Frames for a channel the gateway has not acknowledged wait, an OpenChannel
-// going out instead, until one is queued after its Ack; a full ring refuses.
+// going out instead, until its Ack; a full ring refuses.
 TEST_F(CanDispatchTest, FramesWaitForTheChannelsAckAndAFullRingRefusesInsteadOfLapping) {
   acksOpenChannel = false;
   OpenWithChannel();
@@ -163,7 +163,7 @@ TEST_F(CanDispatchTest, FramesWaitForTheChannelsAckAndAFullRingRefusesInsteadOfL
   EXPECT_EQ(port->Written(), Lines(port->Written().size(), kOpen1));
   port->Feed(kAck1);
   ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(1); }));
-  ASSERT_TRUE(Queue(50, {}));  // the full ring wakes the sender, which makes room
+  ASSERT_TRUE(Queue(50, {}));  // the Ack released the waiting frames, which made room
   ASSERT_TRUE(PollUntil([&] { return port->Written().back() == frames.back(); }));
   const Lines written = port->Written();
   EXPECT_EQ(Lines(written.end() - 50, written.end()), frames);
