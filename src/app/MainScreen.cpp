@@ -61,6 +61,7 @@ bool MainScreen::OnInitDialog() {
   services_.discovery.SendCalRequests();
   LoadProgramList();
   screenUp_ = true;
+  RequeryIfWanted();  // a gateway plugged in during the query above
   return true;
 }
 
@@ -80,18 +81,27 @@ void MainScreen::ReadGatewayInfo() {
 
 // A run under way ends through its own time-outs and boxes. Otherwise the
 // operator sees why the list no longer holds, and once the gateway is back
-// the nodes are asked again, on a worker of the kind a run uses (the reader
-// must go on reading the replies), with touches ignored meanwhile.
+// the nodes are asked again, as soon as no run or start-up is under way.
 void MainScreen::OnGatewayPresence(bool present) {
-  const bool idle = screenUp_ && !busy_;
   if (present) {
     Log("Gateway connected");
-    if (idle && !busy_.exchange(true)) std::thread([this] { RequeryNodes(); }).detach();
-  } else if (idle) {
+    requeryWanted_ = true;
+    RequeryIfWanted();
+  } else if (screenUp_ && !busy_) {
     ShowStatus("Gateway lost");
   } else {
     Log("Gateway lost");
   }
+}
+
+// On a worker of the kind a run uses (the reader must go on reading the
+// replies), with touches ignored meanwhile. Called both when the gateway
+// comes back and when start-up ends, so a gateway plugged in during the
+// start-up query is not left unlisted.
+void MainScreen::RequeryIfWanted() {
+  if (!screenUp_ || !requeryWanted_ || busy_.exchange(true)) return;
+  requeryWanted_ = false;
+  std::thread([this] { RequeryNodes(); }).detach();
 }
 
 // As after a run, but nothing was programmed: the screen ends as at start-up,
@@ -105,6 +115,7 @@ void MainScreen::RequeryNodes() {
   HideNodeButtons();
   ShowStatus("");
   busy_ = false;
+  RequeryIfWanted();  // the gateway went and came back again meanwhile
 }
 
 void MainScreen::OpenLogFile() {

@@ -70,6 +70,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ReadGatewayInfo();
   // The link's news that the gateway went or came back (reader thread).
   void OnGatewayPresence(bool present);
+  void RequeryIfWanted();
   void RequeryNodes();
   void OpenLogFile();
   void CreateWidgets();
@@ -107,6 +108,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   const Services services_;
   std::atomic<bool> busy_{false};
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
+  std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;
