@@ -27,7 +27,6 @@ int32_t FileProgramNumber(const std::string& fileName) {
 
 }  // namespace
 
-
 void MainScreen::RunProgramming() {
   busy_ = true;
   Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),

@@ -23,7 +23,6 @@ constexpr int kOk = 1;
 
 }  // namespace
 
-
 void MainScreen::OnLButtonDown(int x, int y) {
   std::unique_lock touch(touchLock_, std::try_to_lock);
   if (busy_ || !touch) return;
