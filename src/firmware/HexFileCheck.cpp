@@ -34,12 +34,14 @@ bool HexFileCheck::Accepts(const std::string& name) {
 
 // Records after the end record must be whole too; data must come before it.
 bool HexFileCheck::Accepts(std::istream& in) {
+  bool records = false;
   bool data = false;
   bool ended = false;
   std::string line;
   while (std::getline(in, line)) {
     const Line kind = Classify(line);
-    if (kind == Line::kBroken || (kind == Line::kEnd && !data)) return false;
+    if (kind == Line::kBroken || (kind == Line::kEnd && !data) || (kind == Line::kText && records)) return false;
+    records |= kind != Line::kText && kind != Line::kBlank;
     ended |= kind == Line::kEnd;
     data |= kind == Line::kData;
   }
@@ -48,7 +50,8 @@ bool HexFileCheck::Accepts(std::istream& in) {
 
 HexFileCheck::Line HexFileCheck::Classify(std::string_view line) {
   const size_t end = line.find_last_not_of(" \t\r");
-  line = line.substr(0, end == std::string_view::npos ? 0 : end + 1);
+  if (end == std::string_view::npos) return Line::kBlank;
+  line = line.substr(0, end + 1);
   const size_t colon = line.find(':');
   if (colon == std::string_view::npos) return Line::kText;
   return colon == 0 ? ClassifyRecord(line.substr(1)) : Line::kBroken;

@@ -37,7 +37,11 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"WrongChecksum", ":0300300002337A1F\r\n" + kEnd, false},
         CheckCase{"CountBelowTheData", ":0200300002334455\r\n" + kEnd, false},
         CheckCase{"NotAHexDigit", ":03003000G2337A1E\r\n" + kEnd, false},
-        CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false}),
+        CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false},
+        CheckCase{"ColonFlippedIntoADigit", kData + "20300300002337A1E\r\n" + kData + kEnd, false},
+        CheckCase{"ColonLost", kData + "0300300002337A1E\r\n" + kData + kEnd, false},
+        CheckCase{"RecordCutShortMidFile", kData + ":03003000\r\n" + kData + kEnd, false},
+        CheckCase{"BlankLinesBetweenRecordsLfEnds", ":0300300002337A1E\n\n:0300300002337A1E\n  \n:00000001FF\n\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
