@@ -138,7 +138,7 @@ void AtmelProgrammer::Record(const CanMessage& message) {
       // The bytes as one value, so that a late reply never tears what the step compares.
       windowBytes_ = Packed(message);
       if (message.length == 0) blankFlag_ = 1;
-      readyFlag_ = 1;
+      windowFlag_ = 1;
       break;
     case kMemoryId:
       if (message.data[0] == 0x00) eraseFlag_ = 1;
@@ -159,6 +159,7 @@ void AtmelProgrammer::ResetState() {
   registersFlag_ = 0;
   doneFlag_ = 0;
   readyFlag_ = 0;
+  windowFlag_ = 0;
   image_.Erase();
 }
 
@@ -227,7 +228,7 @@ bool AtmelProgrammer::ProgramMemory() {
   readyFlag_ = 1;
   for (uint32_t k = 0; k < frames; ++k) {
     progress.Count(k + 1);
-    if (!AwaitReady(kDataAckWaitMs)) return false;
+    if (!AwaitReady()) return false;
     readyFlag_ = 0;
     SendDataFrame(static_cast<uint16_t>(k * kFrameBytes), kFrameBytes);
     Sleep(10);
@@ -253,7 +254,7 @@ bool AtmelProgrammer::VerifyMemory() {
   for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
     progress.Count(window);
     if (verifyAddress_ > 0 && !WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes))) return false;
-    readyFlag_ = 0;
+    windowFlag_ = 0;
     const uint16_t first = verifyAddress_;
     const uint16_t last = static_cast<uint16_t>(first + kFrameBytes - 1);
     Send(kCheckId, {0x00, static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first & 0xFF),
@@ -263,9 +264,11 @@ bool AtmelProgrammer::VerifyMemory() {
   return verifyAddress_ == 0 || WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes));
 }
 
-// A missing reply fails without a box of its own; a differing byte names its address.
+// A missing reply fails without a box of its own; a differing byte names its
+// address. Only a display reply counts: a late data acknowledgement (a copy
+// after a spoiled frame, say) holds no window.
 bool AtmelProgrammer::WindowMatches(uint16_t first) {
-  if (!AwaitReady(kWindowWaitMs)) return false;
+  if (!AwaitWindow()) return false;
   const uint64_t packed = windowBytes_.load();
   std::array<uint8_t, kFrameBytes> bytes;
   std::memcpy(bytes.data(), &packed, bytes.size());
@@ -277,8 +280,12 @@ bool AtmelProgrammer::WindowMatches(uint16_t first) {
   return false;
 }
 
-bool AtmelProgrammer::AwaitReady(uint32_t limitMs) {
-  return answered_.WaitFor([this] { return readyFlag_ != 0; }, limitMs);
+bool AtmelProgrammer::AwaitReady() {
+  return answered_.WaitFor([this] { return readyFlag_ != 0; }, kDataAckWaitMs);
+}
+
+bool AtmelProgrammer::AwaitWindow() {
+  return answered_.WaitFor([this] { return windowFlag_ != 0; }, kWindowWaitMs);
 }
 
 void AtmelProgrammer::ResetNode() {

@@ -52,7 +52,8 @@ class AtmelProgrammer : public ReplyConsumer {
   void Record(const CanMessage& message);
   // Waits for the reply to the window from first and compares it with the image.
   bool WindowMatches(uint16_t first);
-  bool AwaitReady(uint32_t limitMs);
+  bool AwaitReady();
+  bool AwaitWindow();
 
   std::atomic<uint32_t> portFlag_{0};
   std::atomic<uint32_t> eraseFlag_{0};
@@ -60,7 +61,8 @@ class AtmelProgrammer : public ReplyConsumer {
   std::atomic<uint32_t> rangeFlag_{0};
   std::atomic<uint32_t> registersFlag_{0};
   std::atomic<uint32_t> doneFlag_{0};
-  std::atomic<uint16_t> readyFlag_{0};
+  std::atomic<uint16_t> readyFlag_{0};   // a data frame was acknowledged
+  std::atomic<uint16_t> windowFlag_{0};  // a display reply came
   std::atomic<uint64_t> windowBytes_{0};  // the data bytes of the last display reply
   Waker answered_;
   std::string fileName_;

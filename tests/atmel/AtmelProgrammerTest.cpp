@@ -200,4 +200,17 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"PastTheImageEnd", {{0x2006, 0x00}}, "Verify failed at address 0x2006."}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A data acknowledgement that comes late, while the node takes its time with
+// a display reply, must neither release the window nor be compared with it.
+TEST_F(AtmelProgrammerTest, OnlyADisplayReplyReleasesAVerifyWindow) {
+  WriteHexFile(0x40);
+  node.delayMs[Node::kVerify] = 1;
+  screen.onSend = [&, toNode = screen.onSend](const CanMessage& message) {
+    if (KindOf(message) == "verify") programmer.OnReply(CanMessage{.identifier = 2, .length = 1, .data = {0x01}});
+    toNode(message);
+  };
+  EXPECT_TRUE(Run());
+  EXPECT_EQ(BoxTexts(), Texts{kComplete});
+}
+
 }  // namespace
