@@ -9,6 +9,9 @@ constexpr size_t kCanFrameHeader = 8;  // channel, kind, id, identifier word
 constexpr size_t kCanFrameMinimum = kCanFrameHeader + 1;
 constexpr uint32_t kIdentifierMask = 0x1FFFFFFF;
 constexpr uint32_t kLargestStandard = 0x7FF;
+// A host that never answers a spoiled frame (one that was restarting, say)
+// does not silence the gateway for good.
+constexpr uint64_t kHoldLimitUs = 500000;
 
 bool Every(uint32_t period, uint32_t count) { return period != 0 && count % period == 0; }
 
@@ -33,6 +36,8 @@ void GatewayEmulator::Restart() {
   open_.fill(false);
   hostChannel_ = 0;
   lastLength_ = 0;
+  holding_ = false;
+  waiting_.clear();
 }
 
 void GatewayEmulator::FromHost(const uint8_t* bytes, size_t count) {
@@ -50,7 +55,11 @@ void GatewayEmulator::OnFrame(const uint8_t* bytes, size_t length) {
   }
   switch (packet_[frame::kKindAt]) {
     case frame::kNak:
-      if (lastLength_ > 0) writer_(last_.data(), lastLength_);
+      if (holding_) {
+        Release(true);
+      } else if (lastLength_ > 0) {
+        writer_(last_.data(), lastLength_);
+      }
       break;
     case frame::kData:
       OnData(packetLength);
@@ -135,15 +144,50 @@ void GatewayEmulator::SendInfoReply(uint8_t channel) {
 }
 
 void GatewayEmulator::Write(size_t length) {
+  if (holding_) {
+    waiting_.push_back({std::vector<uint8_t>(out_.begin(), out_.begin() + static_cast<long>(length)), true});
+  } else {
+    Emit(out_.data(), length);
+  }
+}
+
+void GatewayEmulator::Emit(const uint8_t* bytes, size_t length) {
   ++framesToHost_;
-  std::copy_n(out_.begin(), length, last_.begin());
+  std::copy_n(bytes, length, last_.begin());
   lastLength_ = length;
   if (Every(config_.garbageEvery, framesToHost_)) WriteGarbage();
-  // The byte before the end marker belongs to the checksum; flipping its
-  // lowest bit never makes a marker or an escape, only a wrong checksum.
-  if (Strikes(config_.badChecksumEvery, config_.badChecksumPercent, framesToHost_)) out_[length - 2] ^= 0x01;
-  writer_(out_.data(), length);
+  if (Strikes(config_.badChecksumEvery, config_.badChecksumPercent, framesToHost_)) {
+    // The byte before the end marker belongs to the checksum; flipping its
+    // lowest bit never makes a marker or an escape, only a wrong checksum.
+    std::array<uint8_t, frame::kRingEntry> spoiled = last_;
+    spoiled[length - 2] ^= 0x01;
+    writer_(spoiled.data(), length);
+    Hold();
+  } else {
+    writer_(bytes, length);
+  }
   if (Every(config_.chatterEvery, framesToHost_)) WriteChatter();
+}
+
+void GatewayEmulator::Hold() {
+  holding_ = true;
+  scheduler_.After(kHoldLimitUs, [this, hold = ++holds_] {
+    if (holding_ && hold == holds_) Release(false);
+  });
+}
+
+void GatewayEmulator::Release(bool withCopy) {
+  holding_ = false;
+  if (withCopy) writer_(last_.data(), lastLength_);
+  while (!holding_ && !waiting_.empty()) {
+    const Waiting next = std::move(waiting_.front());
+    waiting_.pop_front();
+    if (next.counted) {
+      Emit(next.bytes.data(), next.bytes.size());
+    } else {
+      writer_(next.bytes.data(), next.bytes.size());
+    }
+  }
 }
 
 bool GatewayEmulator::Strikes(uint32_t period, uint32_t percent, uint32_t count) {
@@ -161,9 +205,19 @@ void GatewayEmulator::WriteGarbage() {
   writer_(noise, count);
 }
 
+// Behind a spoiled frame, the chatter waits like any frame.
 void GatewayEmulator::WriteChatter() {
   if (hostChannel_ == 0) return;
   const uint8_t value = chatterValue_++;
-  writer_(out_.data(), frame::BuildData(hostChannel_, frame::kMessage19, &value, 1, out_.data()));
-  writer_(out_.data(), frame::BuildData(hostChannel_, frame::kMessage20, nullptr, 0, out_.data()));
+  uint8_t line[frame::kRingEntry];
+  WriteUncounted(line, frame::BuildData(hostChannel_, frame::kMessage19, &value, 1, line));
+  WriteUncounted(line, frame::BuildData(hostChannel_, frame::kMessage20, nullptr, 0, line));
+}
+
+void GatewayEmulator::WriteUncounted(const uint8_t* bytes, size_t length) {
+  if (holding_) {
+    waiting_.push_back({std::vector<uint8_t>(bytes, bytes + length), false});
+  } else {
+    writer_(bytes, length);
+  }
 }

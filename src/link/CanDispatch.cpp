@@ -144,17 +144,32 @@ void CanDispatch::Write(const uint8_t* bytes, size_t length) {
   static_cast<void>(port_->Write(bytes, length));
 }
 
+// A frame the gateway may refuse with a Nak, which asks for it again.
+void CanDispatch::WriteResendable(const uint8_t* bytes, size_t length) {
+  std::copy_n(bytes, length, resend_);
+  resendLength_ = length;
+  Write(bytes, length);
+}
+
 void CanDispatch::WriteInfoRequest() {
   uint8_t line[frame::kRingEntry];
-  Write(line, frame::BuildInfoRequest(line));
+  WriteResendable(line, frame::BuildInfoRequest(line));
 }
 
 void CanDispatch::ReopenChannel(uint8_t number) {
   Channel* channel = ValidChannel(number);
   if (!channel) return;
   channel->acknowledged = false;
+  channel->opening = true;
+  channel->openedAt = TickCount();
   uint8_t line[frame::kRingEntry];
-  Write(line, frame::BuildOpenChannel(number, line));
+  WriteResendable(line, frame::BuildOpenChannel(number, line));
+}
+
+// An OpenChannel whose Ack was lost goes again after kReopenRetryMs.
+bool CanDispatch::OpenChannelDue(uint8_t number) const {
+  const Channel& channel = channels_[number - 1];
+  return !channel.opening || TickCount() - channel.openedAt >= kReopenRetryMs;
 }
 
 // ---- Reader thread: port bytes into the receive ring -----------------------
@@ -180,7 +195,11 @@ void CanDispatch::LoseGateway() {
     std::lock_guard lock(sendMutex_);
     port_->Close();
     present_ = false;
-    for (Channel& channel : channels_) channel.acknowledged = false;
+    resendLength_ = 0;
+    for (Channel& channel : channels_) {
+      channel.acknowledged = false;
+      channel.opening = false;
+    }
   }
   inFrame_ = false;
   if (presence_) presence_(false);
@@ -269,48 +288,60 @@ void CanDispatch::HandleNext() {
 void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   if (length < 5) return;
   const size_t size = frame::Decode(line, length, packet_);
-  if (!frame::ChecksumValid(packet_, size)) {
-    uint8_t nak[frame::kRingEntry];
-    Write(nak, frame::BuildNak(nak));
-    resendDue_ = true;
-    nakTime_ = TickCount();
-    return;
-  }
+  if (!frame::ChecksumValid(packet_, size)) return AnswerSpoiledFrame();
   if (size <= frame::kKindAt + 1) return;  // no room for a kind before the checksum
-  const bool resent = IsResend(size);
+  const bool copy = IsCopy(size);
   Channel* channel = ValidChannel(packet_[frame::kChannelAt]);
   if (!channel) return;
   switch (packet_[frame::kKindAt]) {
     case frame::kAck:
       // The Ack of a reopening releases the frame held back for it.
+      channel->opening = false;
+      resendLength_ = 0;
       if (!channel->acknowledged.exchange(true)) sendEvent_.Set();
       responseEvent_.Set();
       break;
     case frame::kNak:
-      ResendLast();
+      if (resendLength_ != 0) {
+        Write(resend_, resendLength_);
+        ++canFramesWritten_;  // answers may follow it as after any request
+      }
       break;
     case frame::kReopen:
-      StepBack();
-      ReopenChannel(channel->number);
+      OnReopen(*channel);
       break;
     case frame::kData:
-      HandleData(*channel, packet_, size, !resent);
+      HandleData(*channel, packet_, size, !copy);
       break;
     default:
       break;
   }
 }
 
-// A Nak makes the gateway write its most recent frame again. When the spoiled
-// frame was followed by others, that copy repeats the packet just before it:
-// it is acknowledged but not handed on, or a node's answer would count twice.
-bool CanDispatch::IsResend(size_t length) {
-  const bool resent = resendDue_ && packet_[frame::kKindAt] == frame::kData && TickCount() - nakTime_ <= kAckWaitMs &&
-                      std::equal(packet_, packet_ + length, previous_, previous_ + previousLength_);
-  resendDue_ = resendDue_ && !resent;
+// Our Nak makes the gateway write its latest frame again, at once.
+void CanDispatch::AnswerSpoiledFrame() {
+  uint8_t nak[frame::kRingEntry];
+  Write(nak, frame::BuildNak(nak));
+  copiesDue_ = std::min(copiesDue_ + 1, kRingEntries);
+  nakTime_ = TickCount();
+}
+
+// The gateway's copy after a Nak repeats its latest frame. When that is the
+// spoiled one, the copy is its first whole arrival and counts. When frames
+// followed the spoiled one, the copy repeats the last of them, which came
+// just before it: that is a packet equal to the one before, with no CAN
+// frame of ours written in between. A node answers once per request, so an
+// answer after our next request is new, however alike it looks.
+bool CanDispatch::IsCopy(size_t length) {
+  if (TickCount() - nakTime_ > kAckWaitMs) copiesDue_ = 0;
+  const bool copy = copiesDue_ > 0 && packet_[frame::kKindAt] == frame::kData &&
+                    canFramesWritten_ == writtenBeforePrevious_ &&
+                    std::equal(packet_, packet_ + length, previous_, previous_ + previousLength_);
+  if (copy) --copiesDue_;
   std::copy_n(packet_, length, previous_);
   previousLength_ = length;
-  return resent;
+  writtenBeforePrevious_ = canFramesWritten_;
+  return copy;
 }
 
 void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn) {
@@ -351,10 +382,14 @@ void CanDispatch::Acknowledge(uint8_t channel) {
   Write(ack, frame::BuildAck(channel, ack));
 }
 
-// The frame most recently written by the send thread; nothing before the first.
-void CanDispatch::ResendLast() {
-  const uint32_t last = Previous(sendRead_.load(std::memory_order_acquire));
-  if (sendLengths_[last] != 0) Write(sendRing_[last], sendLengths_[last]);
+// The gateway refused the frame it got last: it goes again once the channel
+// is open again. The sender, waiting for that frame's Ack, waits no longer;
+// if the reopening's Ack is lost, it asks again as for any held frame.
+void CanDispatch::OnReopen(Channel& channel) {
+  StepBack();
+  ReopenChannel(channel.number);
+  responseEvent_.Set();
+  sendEvent_.Set();
 }
 
 // Never back onto an entry that never held a frame, nor so far back that a
@@ -399,11 +434,12 @@ bool CanDispatch::SendHead() {
     const uint8_t channel = sendRing_[index][1];  // the byte after the start marker
     if (!Acknowledged(channel)) {
       sendEvent_.Reset();  // the Ack of the OpenChannel signals it again
-      ReopenChannel(channel);
+      if (OpenChannelDue(channel)) ReopenChannel(channel);
       return false;
     }
     responseEvent_.Reset();  // an earlier, late Ack does not count for this frame
-    Write(sendRing_[index], sendLengths_[index]);
+    WriteResendable(sendRing_[index], sendLengths_[index]);
+    ++canFramesWritten_;
     MoveSendRead(Next(index));
   }
   WaitForAck();
@@ -415,6 +451,11 @@ bool CanDispatch::SendHead() {
 // frame. Time-outs in a row leave the channels as they are.
 void CanDispatch::WaitForAck() {
   if (responseEvent_.Wait(kAckWaitMs)) return;
+  {
+    // The frame may be on the bus with its Ack lost: a late Nak never brings it back.
+    std::lock_guard lock(sendMutex_);
+    resendLength_ = 0;
+  }
   const uint32_t now = TickCount();
   if (!hadTimeout_ || now - lastTimeout_ > kIsolatedTimeoutMs) {
     for (Channel& channel : channels_) channel.acknowledged = false;

@@ -86,6 +86,8 @@ class CanDispatch {
   struct Channel {
     std::atomic<bool> inUse{false};
     std::atomic<bool> acknowledged{false};
+    bool opening = false;  // an OpenChannel is out and unanswered; under sendMutex_
+    uint32_t openedAt = 0;  // when it went
     uint8_t type = 0;
     Callback callback = nullptr;
     uint8_t number = 0;
@@ -106,8 +108,10 @@ class CanDispatch {
   void Start(Worker& worker, void (CanDispatch::*body)());
   void Stop(Worker& worker, Event* nudge);
   void Write(const uint8_t* bytes, size_t length);
+  void WriteResendable(const uint8_t* bytes, size_t length);
   void WriteInfoRequest();
   void ReopenChannel(uint8_t number);
+  bool OpenChannelDue(uint8_t number) const;
 
   void ReaderThread();
   void LoseGateway();
@@ -119,10 +123,11 @@ class CanDispatch {
   void ReceiveThread();
   void HandleNext();
   void HandleFrame(const uint8_t* frame, size_t length);
-  bool IsResend(size_t length);
+  void AnswerSpoiledFrame();
+  bool IsCopy(size_t length);
   void HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn);
   bool StoreFrame(Channel& channel, const uint8_t* packet, size_t length);
-  void ResendLast();
+  void OnReopen(Channel& channel);
   void StepBack();
   void Acknowledge(uint8_t channel);
 
@@ -157,6 +162,12 @@ class CanDispatch {
   std::atomic<uint32_t> sendRead_{0};
   bool hadTimeout_ = false;   // send thread only
   uint32_t lastTimeout_ = 0;  // send thread only
+  // What a Nak from the gateway asks for again: the CAN frame whose Ack is
+  // awaited, or a later OpenChannel or InfoRequest; empty once answered. A
+  // frame the gateway acknowledged is on the bus and never goes twice.
+  uint8_t resend_[frame::kRingEntry] = {};  // under sendMutex_
+  size_t resendLength_ = 0;
+  uint32_t canFramesWritten_ = 0;  // under sendMutex_
 
   uint8_t receiveRing_[kRingEntries][frame::kRingEntry] = {};
   uint32_t receiveLengths_[kRingEntries] = {};
@@ -165,9 +176,13 @@ class CanDispatch {
   bool inFrame_ = false;                 // reader thread only
   uint8_t readBuffer_[kReadChunk] = {};  // reader thread only
   uint8_t packet_[frame::kRingEntry] = {};  // receive thread only
-  uint8_t previous_[frame::kRingEntry] = {};  // the packet handled before, receive thread only
+  // Receive thread only: the packet handled before, how many CAN frames the
+  // console had written when it came, and the gateway's copies still due
+  // after our Naks.
+  uint8_t previous_[frame::kRingEntry] = {};
   size_t previousLength_ = 0;
-  bool resendDue_ = false;  // a Nak went out, receive thread only
+  uint32_t writtenBeforePrevious_ = 0;
+  uint32_t copiesDue_ = 0;
   uint32_t nakTime_ = 0;
 
   Channel channels_[kChannels];

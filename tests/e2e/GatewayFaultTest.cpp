@@ -30,16 +30,6 @@ long TimesListed(const UploaderRig& rig) {
   });
 }
 
-// Lost Acks close the channel and spoiled checksums lose Acks too: each
-// frame held for the reopening must go out at once, or the stream stalls.
-TEST(GatewayFault, UnderDroppedAcksAndSpoiledChecksumsARunFinishesWithTheFilesFlash) {
-  UploaderRig rig;
-  const std::string image = rig.MakeImageFile(kFile, 1024, 5);
-  rig.StartBench({"--node", kNode, "--drop-ack", "3", "--bad-checksum", "7"});
-  rig.StartUploader();
-  ProgramTheNode(rig, image);
-}
-
 // The adapter pulled out while a run is under way and plugged in again
 // afterwards: the run fails, the list comes back on its own, the next run
 // programs the node, and Exit works with the gateway gone.
