@@ -33,7 +33,7 @@ const char kWrapUp[] = "Initializing... Please Wait";
 
 constexpr int kRetries = 1;          // YES to this many retry questions, then NO
 constexpr auto kRunLimit = std::chrono::minutes(8);  // three ST10 erase give-ups fit with room to spare
-constexpr int kImageBytes = 2048;
+constexpr int kImageBytes = 0x2003;  // 1025 Atmel frames, the last one partial
 constexpr size_t kLastLines = 4;
 
 struct Engine {
@@ -71,6 +71,11 @@ const Fault kFaults[] = {
     {"BadChecksum50pct", {"--bad-checksum", "50%"}},
     {"DropAck5BadChecksum20", {"--drop-ack", "5", "--bad-checksum", "20"}},
     {"DropAck3BadChecksum7", {"--drop-ack", "3", "--bad-checksum", "7"}},
+    {"DropAck97BadChecksum89", {"--drop-ack", "97", "--bad-checksum", "89"}},
+    {"DropAck20BadChecksum20", {"--drop-ack", "20", "--bad-checksum", "20"}},
+    {"FieldMix",
+     {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
+      "--bad-checksum", "89"}},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
 };
