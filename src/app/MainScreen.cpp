@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/Format.h"
+#include "app/WatchedSerialPort.h"
 #include "atmel/AtmelProgrammer.h"
 #include "can/ProgramState.h"
 #include "can/ReplyRouting.h"
@@ -16,6 +17,7 @@
 #include "st10/St10Programmer.h"
 #include "system/Clock.h"
 #include "system/DosPath.h"
+#include "system/PosixSerialPort.h"
 #include "ui/MessageBoxDialog.h"
 #include "ui/ProgressBar.h"
 
@@ -43,7 +45,9 @@ MainScreen::~MainScreen() {
 // ---- Start-up ---------------------------------------------------------------
 
 bool MainScreen::OnInitDialog() {
-  link_ = std::make_unique<CanDispatch>();
+  auto port = std::make_unique<WatchedSerialPort>(std::make_unique<PosixSerialPort>());
+  port_ = port.get();
+  link_ = std::make_unique<CanDispatch>(std::move(port));
   OpenGatewayLink();
   ReadGatewayInfo();
   OpenLogFile();
@@ -145,6 +149,8 @@ bool MainScreen::SendCanMessage(CanMessage& message, bool extended, uint8_t leng
   message.length = length;
   return link_ && link_->QueueCanFrame(channel_, message, message.data);
 }
+
+uint32_t MainScreen::LastFrameWritten() { return port_ ? port_->LastCanFrameWritten() : 0; }
 
 void MainScreen::Log(const char* text) { logFile_.Write(text); }
 

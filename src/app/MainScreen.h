@@ -22,6 +22,7 @@ class NodeDiscovery;
 class PagedList;
 class ProgressBar;
 class St10Programmer;
+class WatchedSerialPort;
 
 // The current selection, written on the main thread before a run starts and
 // read by the run's thread.
@@ -48,6 +49,7 @@ class MainScreen : public Dialog, public ProgramScreen {
 
   // What discovery and the engines ask of the screen.
   bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
+  uint32_t LastFrameWritten() override;
   void Log(const char* text) override;
   void ShowStatus(const char* text) override;
   void SetProgress(int value) override;
@@ -127,6 +129,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   uint32_t gatewayFirmwareVersion_ = 0;
   std::atomic<uint8_t> channel_{0};
   std::unique_ptr<CanDispatch> link_;  // lives until the screen object goes, after the hand-off
+  WatchedSerialPort* port_ = nullptr;  // the link's, which owns it
   std::array<uint32_t, 5> gatewayInfo_{};
   Rect fullScreenRect_{0, 0, 480, 640};
   Rect listRect_{};
