@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "OperatorTexts.h"
 #include "UploaderRig.h"
+#include "nodes/NodeTable.h"
 
 namespace {
 
@@ -55,28 +57,21 @@ TEST(DiscoveryTest, StartUpAndClosingQueriesFindEveryNodeInEachSlotOfItsAddress)
 class EveryAddressTest : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(EveryAddressTest, EveryNodeIsFoundInEachOfItsSlots) {
-  const int addresses[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x20,
-                           0x22, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39,
-                           0x40, 0x60, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x70, 0x72, 0x90};
   std::vector<std::string> options = GetParam();
-  for (int address : addresses) {
-    options.push_back("--node");
-    options.push_back("address=" + std::to_string(address) + ",program=" + std::to_string(100 + address));
+  std::set<int> addresses;
+  std::vector<std::string> golden;
+  for (int slot = 1; slot <= 48; ++slot) {
+    const int address = kNodeResponseIdentifiers[slot - 1] & 0xFF;
+    if (addresses.insert(address).second)
+      options.insert(options.end(), {"--node", "address=" + std::to_string(address) + ",program=" +
+                                                   std::to_string(100 + address)});
+    golden.push_back(RxLine(slot, address, 100 + address));
   }
+  std::sort(golden.begin(), golden.end());
   UploaderRig rig;
   rig.StartBench(options);
   rig.StartUploader();
-  const auto queries = RxLinesOfEachQuery(rig.LogLines());
-  ASSERT_EQ(queries.size(), 1u);
-  ASSERT_EQ(queries[0].size(), 48u);
-  for (const std::string& line : queries[0]) {
-    int slot = 0;
-    unsigned address = 0;
-    int program = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "Rx - Node Num: %d, Node ID: 18EF10%X, Node Prog: %d", &slot, &address,
-                          &program), 3) << line;
-    EXPECT_EQ(program, 100 + static_cast<int>(address)) << line;
-  }
+  EXPECT_EQ(RxLinesOfEachQuery(rig.LogLines()), std::vector<std::vector<std::string>>{golden});
 }
 
 INSTANTIATE_TEST_SUITE_P(Timing, EveryAddressTest,
