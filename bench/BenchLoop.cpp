@@ -134,12 +134,23 @@ void BenchLoop::FromHost(const uint8_t* bytes, size_t count) {
   }
 }
 
+// The gateway writes to the line as fast as it carries bytes and holds the
+// rest in its buffer; a frame that finds the buffer full is lost.
 void BenchLoop::ToHost(const uint8_t* bytes, size_t count) {
   if (options_.lineBaud == 0) return pty_.Write(bytes, count);
+  if (BytesWaitingForHost() + count > kGatewayBufferBytes) {
+    std::fprintf(stderr, "canbench: the gateway's buffer is full; %zu bytes for the console lost\n", count);
+    return;
+  }
   const uint64_t delay = LineDelayUs(toHostFreeAt_, count);
   bench_.scheduler().After(delay, [this, epoch = lineEpoch_, piece = std::vector<uint8_t>(bytes, bytes + count)] {
     if (epoch == lineEpoch_) pty_.Write(piece.data(), piece.size());
   });
+}
+
+uint64_t BenchLoop::BytesWaitingForHost() const {
+  const uint64_t now = bench_.scheduler().Now();
+  return toHostFreeAt_ > now ? (toHostFreeAt_ - now) * options_.lineBaud / 10 / 1000000 : 0;
 }
 
 // The bytes queue behind those already on the line, 10 bits each (8N1).

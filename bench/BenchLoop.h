@@ -33,6 +33,9 @@ class BenchLoop {
 
  private:
   static constexpr uint64_t kSpinUs = 100;  // polled, not slept, before a timer
+  // What the gateway can hold of its frames for the console while the line
+  // carries those before them: a dozen CAN frames, as a small gateway might.
+  static constexpr uint64_t kGatewayBufferBytes = 256;
 
   uint64_t ElapsedUs() const;
   void CatchUp() { bench_.scheduler().AdvanceTo(ElapsedUs()); }
@@ -41,6 +44,7 @@ class BenchLoop {
   void FromHost(const uint8_t* bytes, size_t count);
   void ToHost(const uint8_t* bytes, size_t count);
   uint64_t LineDelayUs(uint64_t& freeAt, size_t count);
+  uint64_t BytesWaitingForHost() const;
   void OnControlLine(const std::string& line);
   void SetPlugged(bool plugged);
 

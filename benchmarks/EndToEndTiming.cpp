@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -155,6 +156,48 @@ TEST(EndToEndTiming, Atmel) {
 
 TEST(EndToEndTiming, St10) {
   TimeRun({"P143beta.hex", "address=0x20,program=143,boot=st10,after=143", 0x20, 435, 517, 12});
+}
+
+// Starts canbench and the uploader, with the log's timeline following from
+// the first line; the start's wall-clock time goes to measurements.txt.
+std::unique_ptr<LogTimeline> StartTimed(UploaderRig& rig, const std::vector<std::string>& options) {
+  rig.StartBench(options);
+  const std::string log = DrivePath("e:/Pinecroft/LOGFILE.txt");
+  std::ofstream{log};  // there to be watched before the uploader writes it
+  auto timeline = std::make_unique<LogTimeline>(log);
+  const auto started =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch());
+  rig.StartUploader();
+  SaveMeasurements(rig, "start_unix_us=" + std::to_string(started.count()) + "\n");
+  return timeline;
+}
+
+// Start-up with a gateway and 4 nodes, then a short run for its closing query.
+TEST(EndToEndTiming, Queries) {
+  UploaderRig rig;
+  rig.MakeImageFile("P149alpha.hex", 1024, 14);
+  std::vector<std::string> options = OnTheWire("address=0x01,program=149,boot=atmel,after=149");
+  for (const char* node : {"address=0x20,program=143", "address=0x30,program=279", "address=0x35,program=253"})
+    options.insert(options.end(), {"--node", node});
+  const auto timeline = StartTimed(rig, options);
+  rig.TouchRow(0);
+  rig.WaitForLogLine("Select Node To Program", 2000);
+  rig.TouchNode(1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  timeline->Save(rig.OutputFolder() + "/log-times.txt");
+}
+
+// Start-up with a node at every distinct address, all answering at once.
+TEST(EndToEndTiming, EveryAddress) {
+  UploaderRig rig;
+  std::vector<std::string> options = {"--bus-bitrate", "250000", "--line-baud", "1500000"};
+  for (int address : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x20, 0x22, 0x30, 0x31, 0x32, 0x33,
+                      0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x40, 0x60, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x70, 0x72, 0x90})
+    options.insert(options.end(), {"--node", "address=" + std::to_string(address) + ",program=" +
+                                                 std::to_string(100 + address)});
+  StartTimed(rig, options)->Save(rig.OutputFolder() + "/log-times.txt");
 }
 
 // After start-up, with nothing touched: every thread should sleep until

@@ -164,6 +164,24 @@ def st10_floors(hex_path):
                            "line_length": len(longest)}
 
 
+# ---- Floor of the node query ---------------------------------------------------
+
+INFO_WAIT_MS = 500  # the start-up's wait for the gateway's info words
+REPLY_WINDOW_MS = 300  # after the last request left
+QUERY_ADDRESSES = [0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x20, 0x30, 0x40, 0x60, 0x70, 0x22,
+                   0x90, 0x31, 0x35, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x72, 0x32, 0x33, 0x34, 0x36, 0x37, 0x38, 0x39]
+
+
+def query_floor_ms(answering):
+    """One Cal Request to every address, each written after the gateway's Ack
+    of the one before, then the reply window from the last one on the bus.
+    The answers of the nodes asked share the bus with the requests."""
+    request_word = lambda address: (0x18EF0010 + address * 256) | STANDARD_MARKER
+    on_line = sum(line_ms(frame_bytes(request_word(a), [0xBF])) + line_ms(ACK_BYTES) for a in QUERY_ADDRESSES)
+    on_bus = len(QUERY_ADDRESSES) * bus_ms(1, True) + answering * bus_ms(5, True)
+    return max(on_line, on_bus) + REPLY_WINDOW_MS
+
+
 # ---- Reading the runs ------------------------------------------------------------
 
 COMPLETE = "Press OK to program another node.  When finished, press Exit and remove USB drive."
@@ -361,8 +379,26 @@ class Report:
         self.idle = [m for m in (measurements(self.folder(r, "Idle")) for r in self.runs) if "idle_seconds" in m]
         self.idle_cpu = [100 * m["idle_cpu_seconds"] / m["idle_seconds"] for m in self.idle]
         self.rss_idle = [m.get("peak_rss_kb") for m in self.idle]
+        self.startups = [self.startup_ms(f) for f in self.done("Queries")]
+        self.closings = [self.span_ms(f, "Initializing... Please Wait", "Programming... Finished")
+                         for f in self.done("Queries")]
+        self.everywhere = [self.startup_ms(f) for f in self.done("EveryAddress")]
+        self.everywhere_found = [self.rx_lines(f) for f in self.done("EveryAddress")]
         self.rss_run = [max(measurements(self.folder(r, t)).get("peak_rss_kb", 0) for t in ("Atmel", "St10"))
                         for r in self.runs]
+
+    def startup_ms(self, folder):
+        start = measurements(folder)["start_unix_us"] / 1000
+        return next(at for at, text in timeline(folder) if text == "Enter load program list") - start
+
+    def span_ms(self, folder, first, last):
+        stamps = timeline(folder)
+        begin = next(i for i, (_, text) in enumerate(stamps) if text == first)
+        end = next(i for i in range(begin, len(stamps)) if stamps[i][1] == last)
+        return stamps[end][0] - stamps[begin][0]
+
+    def rx_lines(self, folder):
+        return sum(1 for _, text in timeline(folder) if text.startswith("Rx - "))
 
     def build(self):
         self.gather()
@@ -409,6 +445,19 @@ class Report:
           f"{verdict(trip < 200, f'{trip - 200:.0f} µs')} |")
         w(f"| Full repaint, median | < 0.5 ms | {spread(self.repaint, 3, 0.001)} ms | "
           f"{verdict(paint < 0.5, f'{paint - 0.5:.3f} ms')} |")
+        for figure, goal, values, floor, extra in (
+                ("Start to the screen up, gateway and 4 nodes", 1500, self.startups,
+                 INFO_WAIT_MS + query_floor_ms(4), ""),
+                ("A run's closing query, \"Initializing... Please Wait\" to \"Programming... Finished\"", 1000,
+                 self.closings, query_floor_ms(4), ""),
+                ("Start to the screen up, a node at each of the 32 addresses", 1500, self.everywhere,
+                 INFO_WAIT_MS + query_floor_ms(32),
+                 f"; slots found {spread(self.everywhere_found, 0)} of 48")):
+            lost = bool(extra) and min(self.everywhere_found, default=0) < 48
+            over = median(values) - goal
+            w(f"| {figure} | ≤ {goal / 1000:.1f} s | {spread(values, 2, 0.001)} s against a floor of "
+              f"{floor / 1000:.2f} s{extra} | "
+              f"{verdict(over <= 0 and not lost, 'nodes lost' if lost else f'{over / 1000:.2f} s')} |")
         w(f"| Peak RSS after a 32 KB run | < 20 MB | {spread(self.rss_run, 1, 1 / 1024)} MB | "
           f"{verdict(rss_peak < 20, f'{rss_peak - 20:.1f} MB')} |")
         w()
@@ -419,6 +468,13 @@ class Report:
             for reason in reasons:
                 w(f"- {reason}")
             w()
+        w("The node queries' floor: at start-up the 500 ms wait for the gateway's info words; one Cal Request "
+          "to each of the 32 addresses, each written once the gateway acknowledged the one before and carried on "
+          "the 250 kbit/s bus together with the answers of the nodes asked; then the reply window of 300 ms after "
+          "the last request. `EndToEndTiming.Queries` times start-up from the uploader's start to \"Enter load "
+          "program list\", and the closing query of a short Atmel run; `EndToEndTiming.EveryAddress` the start-up "
+          "with a node at every address, whose answers all come within a few milliseconds.")
+        w()
         w("The wire floor is the least any console could take: the protocol's fixed sleeps, and every wait as "
           "long as its frames take on the wire (section 1). Against the polling floor, where every wait also "
           "rounds up to the whole polls that the engines once looked for their answers in:")

@@ -146,6 +146,8 @@ bool MainScreen::SendCanMessage(CanMessage& message, bool extended, uint8_t leng
   return link_ && link_->QueueCanFrame(channel_, message, message.data);
 }
 
+uint32_t MainScreen::LastFrameWritten() { return link_ ? link_->LastCanFrameWritten() : 0; }
+
 void MainScreen::Log(const char* text) { logFile_.Write(text); }
 
 void MainScreen::ShowStatus(const char* text) {

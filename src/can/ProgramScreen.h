@@ -11,6 +11,10 @@ class ProgramScreen {
   virtual ~ProgramScreen() = default;
   // Sets the extended flag and the length, then queues the frame on the link.
   virtual bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) = 0;
+  // The tick count at which the link last wrote a CAN frame to the gateway.
+  // A queued frame goes out only after the gateway acknowledged the one
+  // before (or 200 ms without), so it may leave well after it was queued.
+  virtual uint32_t LastFrameWritten() = 0;
   virtual void Log(const char* text) = 0;
   // Logs the text and shows it as the status line.
   virtual void ShowStatus(const char* text) = 0;

@@ -305,6 +305,7 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
       if (resendLength_ != 0) {
         Write(resend_, resendLength_);
         ++canFramesWritten_;  // answers may follow it as after any request
+        lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
       }
       break;
     case frame::kReopen:
@@ -440,6 +441,7 @@ bool CanDispatch::SendHead() {
     responseEvent_.Reset();  // an earlier, late Ack does not count for this frame
     WriteResendable(sendRing_[index], sendLengths_[index]);
     ++canFramesWritten_;
+    lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
     MoveSendRead(Next(index));
   }
   WaitForAck();

@@ -76,6 +76,9 @@ class CanDispatch {
   void RequestInfo();
   // The five words of the last accepted InfoReply; zeros before the first.
   std::array<uint32_t, 5> GetInfo() const;
+  // The tick count at which a CAN frame last went to the gateway, 0 before
+  // the first: a frame waits in the ring for the Ack of the one before it.
+  uint32_t LastCanFrameWritten() const { return lastCanFrameAt_.load(std::memory_order_relaxed); }
   // True while the gateway has acknowledged the channel since it was last
   // (re)opened; for diagnostics.
   bool Acknowledged(uint8_t channel) const;
@@ -168,6 +171,7 @@ class CanDispatch {
   uint8_t resend_[frame::kRingEntry] = {};  // under sendMutex_
   size_t resendLength_ = 0;
   uint32_t canFramesWritten_ = 0;  // under sendMutex_
+  std::atomic<uint32_t> lastCanFrameAt_{0};
 
   uint8_t receiveRing_[kRingEntries][frame::kRingEntry] = {};
   uint32_t receiveLengths_[kRingEntries] = {};

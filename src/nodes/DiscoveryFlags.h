@@ -5,6 +5,5 @@
 
 // Program-wide state of the node query, shared between the thread running
 // the query and the link's receive thread that hands it the replies.
-extern std::atomic<bool> queryInProgress;
-extern std::atomic<uint32_t> queryIndex;  // index (slot number - 1) being asked
+extern std::atomic<bool> queryInProgress;  // replies are taken
 extern std::atomic<bool> program251Seen;   // some node answered with program 251

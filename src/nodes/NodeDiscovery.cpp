@@ -7,6 +7,7 @@
 
 #include "can/ProgramScreen.h"
 #include "can/ProgramState.h"
+#include "link/CanDispatch.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
@@ -120,36 +121,62 @@ NodeDiscovery::NodeDiscovery() { InitNodeTable(); }
 
 void NodeDiscovery::SendCalRequests() {
   LogLine("Sending Cal Request:");
-  queryInProgress = true;
-  for (uint32_t index = 0; index < kNodeSlotCount; ++index) {
-    const NodeSlot& slot = NodeTable[index];
-    // Set before sending, so that a prompt reply is matched against this slot.
-    queryIndex = index;
+  for (const NodeSlot& slot : NodeTable)
     LogLine("Tx - Node Num: %d, Node ID: %X, Node Name: %s", static_cast<int>(slot.number), slot.requestIdentifier,
             slot.name);
+  queryInProgress = true;
+  AwaitReplies(SendToEveryAddress());
+  queryInProgress = false;
+}
+
+// The link writes each request once the gateway acknowledged the one before,
+// so it never has more than one on the line; the gap keeps the bus, which
+// carries a request and its answer in about 0.7 ms at 250 kbit/s, from
+// outrunning the gateway's transmit queue.
+uint32_t NodeDiscovery::SendToEveryAddress() {
+  uint32_t sent = 0;
+  for (auto slot = kNodeRequestIdentifiers.begin(); slot != kNodeRequestIdentifiers.end(); ++slot) {
+    if (std::find(kNodeRequestIdentifiers.begin(), slot, *slot) != slot) continue;  // asked already
+    if (sent++ > 0) Sleep(kRequestGapMs);
     CanMessage request;
-    request.identifier = slot.requestIdentifier;
+    request.identifier = *slot;
     request.data[0] = kCalRequest;
     SendCan(request, false, 1);
-    Sleep(kReplyWindowMs);
   }
-  queryInProgress = false;
+  return sent;
+}
+
+// The window runs from the last request on the line, not from its queueing:
+// a lost Ack holds the next frame up to 200 ms in the link. A link that keeps
+// writing (a gateway that never stops asking for frames again) is waited for
+// no longer than a lost Ack for every request.
+void NodeDiscovery::AwaitReplies(uint32_t requests) {
+  ProgramScreen* screen = TheScreen();
+  const uint32_t queuedAt = TickCount();
+  const uint32_t limit = kReplyWindowMs + requests * CanDispatch::kAckWaitMs;
+  for (;;) {
+    const uint32_t writtenAt = screen ? screen->LastFrameWritten() : queuedAt;
+    const uint32_t now = TickCount();
+    const uint32_t quiet = std::min(now - queuedAt, now - writtenAt);
+    if (quiet >= kReplyWindowMs || now - queuedAt >= limit) return;
+    Sleep(std::min(kReplyWindowMs - quiet, limit - (now - queuedAt)));
+  }
 }
 
 void NodeDiscovery::OnCalReply(CanMessage message) {
   // A reply that comes after the whole query belongs to no slot.
-  const uint32_t index = queryIndex;
-  if (!queryInProgress || index >= kNodeSlotCount) return;
-  // The built-in identifier, not the slot's copy: InitNodeTable may rewrite
-  // the table on another thread while this runs on the receive thread.
-  const uint32_t responseIdentifier = kNodeResponseIdentifiers[index];
-  if (message.identifier != responseIdentifier || message.data[0] != kCalReply) return;
+  if (!queryInProgress || message.data[0] != kCalReply) return;
   const uint32_t program =
       message.data[4] == kOneByteProgram ? message.data[3] : message.data[3] + 256u * message.data[4];
-  NodeTable[index].program = program;
-  if (program == kGenericNodeProgram) program251Seen = true;
-  LogLine("Rx - Node Num: %d, Node ID: %X, Node Prog: %d", static_cast<int>(index + 1), responseIdentifier,
-          static_cast<int>(program));
+  // The built-in identifiers, not the slots' copies: InitNodeTable may rewrite
+  // the table on another thread while this runs on the receive thread.
+  for (uint32_t index = 0; index < kNodeSlotCount; ++index) {
+    if (kNodeResponseIdentifiers[index] != message.identifier) continue;
+    NodeTable[index].program = program;
+    if (program == kGenericNodeProgram) program251Seen = true;
+    LogLine("Rx - Node Num: %d, Node ID: %X, Node Prog: %d", static_cast<int>(index + 1), message.identifier,
+            static_cast<int>(program));
+  }
 }
 
 void NodeDiscovery::OnReply(CanMessage message) { OnCalReply(message); }

@@ -14,18 +14,21 @@ class NodeDiscovery : public ReplyConsumer {
  public:
   static constexpr uint8_t kCalRequest = 0xBF;
   static constexpr uint8_t kCalReply = 0xC0;
-  static constexpr uint32_t kReplyWindowMs = 300;  // per slot
+  static constexpr uint32_t kReplyWindowMs = 300;  // a node's time to answer its request
+  static constexpr uint32_t kRequestGapMs = 1;      // between two requests, for the bus's sake
   static constexpr int32_t kUnknownNodeType = 99;
 
   // Fills NodeTable from its built-in rows.
   NodeDiscovery();
 
-  // Asks every slot in turn for its program number, one slot per 300 ms;
-  // returns when all 48 have been asked.
+  // Asks every node address of the 48 slots for its program number, all
+  // requests back to back, and returns one reply window after the last of
+  // them left on the line.
   void SendCalRequests();
 
-  // Takes a Cal Reply from the node of the slot being asked while a query
-  // runs; anything else is ignored. Runs on the link's receive thread and only records.
+  // While a query runs, credits a Cal Reply to every slot that answers on its
+  // identifier; anything else is ignored. Runs on the link's receive thread
+  // and only records.
   void OnCalReply(CanMessage message);
   void OnReply(CanMessage message) override;
 
@@ -39,4 +42,10 @@ class NodeDiscovery : public ReplyConsumer {
   // The slot number or slot-group code that a shown name's node type offers;
   // kUnknownNodeType for a node type not on the list.
   int32_t SlotForNodeType(std::string_view displayName) const;
+
+ private:
+  // One Cal Request to each distinct request identifier, in slot order of
+  // first use; returns how many went.
+  uint32_t SendToEveryAddress();
+  void AwaitReplies(uint32_t requests);
 };

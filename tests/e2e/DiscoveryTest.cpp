@@ -1,11 +1,83 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "OperatorTexts.h"
 #include "UploaderRig.h"
+#include "nodes/NodeTable.h"
 
 namespace {
+
+// The Rx lines of each node query in the log, sorted: the replies of one
+// query come in whatever order the nodes answer.
+std::vector<std::vector<std::string>> RxLinesOfEachQuery(const std::vector<std::string>& lines) {
+  std::vector<std::vector<std::string>> queries;
+  for (const std::string& line : lines) {
+    if (line == "Sending Cal Request:") queries.emplace_back();
+    if (line.starts_with("Rx - ") && !queries.empty()) queries.back().push_back(line);
+  }
+  for (auto& query : queries) std::sort(query.begin(), query.end());
+  return queries;
+}
+
+std::string RxLine(int slot, int address, int program) {
+  char line[80];
+  std::snprintf(line, sizeof line, "Rx - Node Num: %d, Node ID: 18EF10%02X, Node Prog: %d", slot, address, program);
+  return line;
+}
+
+// Nodes at shared and unshared addresses: both queries, at start-up and after
+// a run, find each node in every slot of its address and nowhere else, as
+// asking the slots one at a time did.
+TEST(DiscoveryTest, StartUpAndClosingQueriesFindEveryNodeInEachSlotOfItsAddress) {
+  UploaderRig rig;
+  rig.MakeImageFile("P149alpha.hex", 1024, 3);
+  rig.StartRun({"address=0x01,program=149,boot=atmel,after=149", "address=0x30,program=279,boot=st10",
+                "address=0x35,program=253", "address=0x40,program=161", "address=0x69,program=266"},
+               "P149alpha.hex", 1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  std::vector<std::string> golden{
+      RxLine(1, 0x01, 149),  RxLine(12, 0x30, 279), RxLine(13, 0x30, 279), RxLine(14, 0x40, 161),
+      RxLine(20, 0x30, 279), RxLine(22, 0x01, 149), RxLine(23, 0x30, 279), RxLine(25, 0x35, 253),
+      RxLine(27, 0x30, 279), RxLine(28, 0x69, 266), RxLine(34, 0x30, 279), RxLine(39, 0x35, 253),
+      RxLine(44, 0x01, 149), RxLine(48, 0x35, 253)};
+  std::sort(golden.begin(), golden.end());
+  EXPECT_EQ(RxLinesOfEachQuery(rig.LogLines()), (std::vector<std::vector<std::string>>{golden, golden}));
+}
+
+// A node at every distinct address answers within the same few milliseconds:
+// no answer may be lost to the gateway's buffer, the link's rings or the log,
+// whether the answers come at the bus's pace or all at once.
+class EveryAddressTest : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(EveryAddressTest, EveryNodeIsFoundInEachOfItsSlots) {
+  std::vector<std::string> options = GetParam();
+  std::set<int> addresses;
+  std::vector<std::string> golden;
+  for (int slot = 1; slot <= 48; ++slot) {
+    const int address = kNodeResponseIdentifiers[slot - 1] & 0xFF;
+    if (addresses.insert(address).second)
+      options.insert(options.end(), {"--node", "address=" + std::to_string(address) + ",program=" +
+                                                   std::to_string(100 + address)});
+    golden.push_back(RxLine(slot, address, 100 + address));
+  }
+  std::sort(golden.begin(), golden.end());
+  UploaderRig rig;
+  rig.StartBench(options);
+  rig.StartUploader();
+  EXPECT_EQ(RxLinesOfEachQuery(rig.LogLines()), std::vector<std::vector<std::string>>{golden});
+}
+
+INSTANTIATE_TEST_SUITE_P(Timing, EveryAddressTest,
+                         ::testing::Values(std::vector<std::string>{},
+                                           std::vector<std::string>{"--bus-bitrate", "250000", "--line-baud", "1500000"}),
+                         [](const auto& info) { return info.param.empty() ? "AllAtOnce" : "AtTheBusPace"; });
 
 // Every fault of the line, lost Acks included, during the whole query: each
 // node must still be found in each of its slots, and the screen, with the
@@ -16,7 +88,7 @@ TEST(DiscoveryTest, LineFaultsStillFindEveryNodeAndTheScreenShowsThem) {
   for (const char* file : {"P149alpha.hex", "P279tau.hex", "P150offline.hex"}) rig.AddHexFile(file, ":00000001FF\r\n");
   rig.StartBench({"--info", "261,1,2,3,4", "--drop-ack", "5", "--nak-every", "7", "--reopen-every", "11", "--garbage",
                   "3", "--bad-checksum", "20", "--chatter", "4", "--node", "address=0x01,program=149,boot=atmel", "--node",
-                  "address=0x30,program=279,boot=st10"});
+                  "address=0x30,program=279,boot=st10", "--node", "address=0x39,program=323"});
   rig.StartUploader();
   auto lines = rig.LogLines();
   auto answers = [&](int slot, const std::string& rest) {
@@ -24,6 +96,7 @@ TEST(DiscoveryTest, LineFaultsStillFindEveryNodeAndTheScreenShowsThem) {
   };
   for (int slot : {1, 22, 44}) EXPECT_EQ(answers(slot, "18EF1001, Node Prog: 149"), 1) << slot;
   for (int slot : {12, 13, 20, 23, 27, 34}) EXPECT_EQ(answers(slot, "18EF1030, Node Prog: 279"), 1) << slot;
+  EXPECT_EQ(answers(43, "18EF1039, Node Prog: 323"), 1) << "the last address asked";
   rig.SelectFile("P149alpha.hex", kSelectNode);
   rig.ExpectGoldenScreen("alpha-selected");
 }

@@ -29,7 +29,7 @@ std::string TestName() {
 }
 
 // Next to this file, in the source tree.
-std::string GoldenPath(const std::string& name) { return (fs::path(__FILE__).parent_path() / "golden" / name).string(); }
+std::string GoldenPath(const std::string& name) { return (fs::path(GOLDEN_DIR) / name).string(); }
 
 bool WritingGolden() {
   const char* write = std::getenv("UPLOADER_GOLDEN_WRITE");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@
 
 namespace {
 
-constexpr uint32_t kSharedNodeRequest = 0x18EF3010;  // address 0x30
-constexpr uint32_t kSharedNodeResponse = 0x18EF1030;
+constexpr uint32_t kLastRequest = 0x18EF3910;    // address 0x39, slot 43: the last address asked
+constexpr uint32_t kSharedResponse = 0x18EF1030;
 const std::vector<uint8_t> kProgram299{0xC0, 0x00, 0x00, 0x2B, 0x01};
 
 CanMessage CalReply(uint32_t identifier, std::vector<uint8_t> data) {
@@ -23,43 +24,98 @@ CanMessage CalReply(uint32_t identifier, std::vector<uint8_t> data) {
   return reply;
 }
 
+// A link that writes each frame holdMs after the one before it left, as one
+// whose gateway acknowledges nothing does; endless, it never stops writing.
+class LinkScreen : public FakeScreen {
+ public:
+  bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override {
+    const uint32_t now = TickCount();
+    writes.push_back(writes.empty() ? now : std::max(now, writes.back() + holdMs));
+    sent.push_back(message.identifier);
+    return FakeScreen::SendCanMessage(message, extended, length);
+  }
+  uint32_t LastFrameWritten() override {
+    auto left = std::upper_bound(writes.begin(), writes.end(), TickCount());
+    return endless ? TickCount() : left == writes.begin() ? 0 : *(left - 1);
+  }
+
+  uint32_t holdMs = 0;
+  bool endless = false;
+  std::vector<uint32_t> writes;  // when each frame leaves
+  std::vector<uint32_t> sent;    // identifiers, as queued
+};
+
 class NodeDiscoveryTest : public ::testing::Test {
  protected:
-  // Lets the node at address 0x30 answer its Cal Requests after a delay.
-  void SharedNodeAnswers(uint32_t delayMs) {
-    screen.onSend = [=, this](const CanMessage& sent) {
-      if (sent.identifier != kSharedNodeRequest || sent.data[0] != NodeDiscovery::kCalRequest) return;
-      clock.Schedule(delayMs, [this] { discovery.OnReply(CalReply(kSharedNodeResponse, kProgram299)); });
+  // The nodes (request identifier and program) answer answerMs after their
+  // request left on the line.
+  void NodesAnswer(std::map<uint32_t, uint32_t> nodes, uint32_t answerMs) {
+    screen.onSend = [=, this](const CanMessage& request) {
+      const auto node = nodes.find(request.identifier);
+      if (node == nodes.end() || request.data[0] != NodeDiscovery::kCalRequest) return;
+      const uint32_t response = 0x18EF1000 + (request.identifier >> 8 & 0xFF);
+      const uint8_t program = static_cast<uint8_t>(node->second);
+      clock.Schedule(screen.writes.back() - TickCount() + answerMs,
+                     [=, this] { discovery.OnReply(CalReply(response, {0xC0, 0, 0, program, 0xFF})); });
     };
   }
 
-  // Answers one reply while the query stands at the given slot.
-  void ReplyDuringQueryOf(int slotNumber, const CanMessage& reply) {
-    queryInProgress = true;
-    queryIndex = static_cast<uint32_t>(slotNumber - 1);
-    discovery.OnCalReply(reply);
-    queryInProgress = false;
-  }
-
-  std::vector<std::string> RxLines() const {
+  std::vector<std::string> LinesStarting(const std::string& start) const {
     std::vector<std::string> found;
     for (const std::string& line : screen.Logs())
-      if (line.starts_with("Rx - ")) found.push_back(line);
+      if (line.starts_with(start)) found.push_back(line);
     return found;
   }
 
   VirtualClock clock;
   ScopedClock useClock{clock};
-  FakeScreen screen;
+  LinkScreen screen;
   NodeDiscovery discovery;
 };
 
-TEST_F(NodeDiscoveryTest, LateReplyCountsOnlyForANextSlotOfTheSameNode) {
-  SharedNodeAnswers(350);  // when the query has moved on to the next slot
+// Crediting each slot of an address is checked end to end, against the
+// slots the slot-by-slot query found.
+TEST_F(NodeDiscoveryTest, AsksEachAddressOnceInSlotOrderOfFirstUseAfterTheTxLineOfEverySlot) {
   discovery.SendCalRequests();
-  for (int number = 1; number <= 48; ++number)
-    EXPECT_EQ(FindNodeSlot(number)->program, number == 13 ? 299u : 0u) << number;
+  std::vector<uint32_t> firstUses;
+  for (uint32_t identifier : kNodeRequestIdentifiers)
+    if (std::find(firstUses.begin(), firstUses.end(), identifier) == firstUses.end()) firstUses.push_back(identifier);
+  EXPECT_EQ(screen.sent, firstUses);
+  EXPECT_EQ(LinesStarting("Tx - ").size(), 48u);
 }
+
+struct WindowCase {
+  const char* name;
+  uint32_t holdMs;    // the link's hold of each frame after the one before
+  bool endless;       // the link never falls quiet
+  uint32_t answerMs;  // the last address's answer after its request left
+  bool found;
+  uint32_t beyondMs;  // the query's end after the last request left, beyond the window
+};
+
+class ReplyWindowTest : public NodeDiscoveryTest, public ::testing::WithParamInterface<WindowCase> {};
+
+// The window runs 300 ms from the last request on the line, however late the
+// link wrote it; the query ends with it and takes nothing after it. A link
+// that never falls quiet holds it no longer than a lost Ack per request.
+TEST_P(ReplyWindowTest, TheLastAddressIsFoundOnlyWithinTheWindowAfterItsRequestLeft) {
+  screen.holdMs = GetParam().holdMs;
+  screen.endless = GetParam().endless;
+  NodesAnswer({{kLastRequest, 200}}, GetParam().answerMs);
+  discovery.SendCalRequests();
+  EXPECT_EQ(TickCount(), screen.writes.back() + NodeDiscovery::kReplyWindowMs + GetParam().beyondMs);
+  clock.Advance(NodeDiscovery::kReplyWindowMs);  // a late answer arrives after the query
+  EXPECT_EQ(FindNodeSlot(43)->program, GetParam().found ? 200u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, ReplyWindowTest,
+    ::testing::Values(WindowCase{"Prompt", 0, false, 5, true, 0}, WindowCase{"AtTheLimit", 0, false, 299, true, 0},
+                      WindowCase{"TooLate", 0, false, 301, false, 0},
+                      WindowCase{"BehindLostAcks", 200, false, 5, true, 0},
+                      WindowCase{"BehindLostAcksTooLate", 200, false, 301, false, 0},
+                      WindowCase{"NeverQuiet", 0, true, 5, true, 32 * 200}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DecodingCase {
   std::vector<uint8_t> data;
@@ -70,16 +126,24 @@ struct DecodingCase {
 class ReplyDecodingTest : public NodeDiscoveryTest, public ::testing::WithParamInterface<DecodingCase> {};
 
 TEST_P(ReplyDecodingTest, ProgramNumberIsLowByteAndHighByteUnlessHighIsFF) {
-  ReplyDuringQueryOf(12, CalReply(kSharedNodeResponse, GetParam().data));
-  EXPECT_EQ(FindNodeSlot(12)->program, GetParam().program);
+  queryInProgress = true;
+  discovery.OnCalReply(CalReply(kSharedResponse, GetParam().data));
+  queryInProgress = false;
+  std::vector<std::string> expected;
+  for (int slot : {12, 13, 20, 23, 27, 34}) {
+    EXPECT_EQ(FindNodeSlot(slot)->program, GetParam().program);
+    if (GetParam().program != 0)
+      expected.push_back("Rx - Node Num: " + std::to_string(slot) +
+                         ", Node ID: 18EF1030, Node Prog: " + std::to_string(GetParam().program));
+  }
   EXPECT_EQ(program251Seen, GetParam().generic);
-  EXPECT_EQ(RxLines(), std::vector<std::string>{"Rx - Node Num: 12, Node ID: 18EF1030, Node Prog: " +
-                                                std::to_string(GetParam().program)});
+  EXPECT_EQ(LinesStarting("Rx - "), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, ReplyDecodingTest,
                          ::testing::Values(DecodingCase{kProgram299, 299, false},
                                            DecodingCase{{0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
-                                           DecodingCase{{0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false}));
+                                           DecodingCase{{0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false},
+                                           DecodingCase{{0xC1, 0x00, 0x00, 0x2B, 0x01}, 0, false}));  // not a Cal Reply
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -22,6 +23,7 @@ class FakeScreen : public ProgramScreen {
   ~FakeScreen() override { SetTheScreen(nullptr); }
 
   bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
+  uint32_t LastFrameWritten() override;
   void Log(const char* text) override;
   void ShowStatus(const char* text) override;
   void SetProgress(int value) override;
@@ -39,6 +41,7 @@ class FakeScreen : public ProgramScreen {
 
  private:
   mutable std::mutex mutex_;
+  std::atomic<uint32_t> lastSend_{0};  // a fake link writes each frame as it is queued
   std::vector<std::string> logs_;
   std::vector<Box> messages_;
   std::vector<Box> questions_;
