@@ -227,6 +227,8 @@ Nodes:
                                             back in its bootloader)
                            bad-byte=ADDR    Atmel: the byte written to ADDR
                                             is stored wrongly
+                           start-in-bootloader  no application: waits in
+                                            its bootloader from the start
                        stop-after, line-error, blank-nonzero, power-cut and
                        bad-byte spoil one update each; the retry then
                        succeeds.

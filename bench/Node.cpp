@@ -36,7 +36,11 @@ Node::Node(const NodeConfig& config, VirtualBus& bus, Scheduler& scheduler, std:
       dumpDir_(std::move(dumpDir)),
       log_(std::move(log)),
       bootloader_(MakeBootloader(*this, config.boot)),
-      program_(config.program) {}
+      program_(config.program) {
+  if (!config_.startInBootloader) return;
+  applicationValid_ = false;
+  EnterBootloader(false);
+}
 
 Node::~Node() = default;
 
@@ -60,16 +64,18 @@ void Node::OnApplicationFrame(const CanMessage& message) {
       Note("ignores the bootloader command");
       return;
     }
-    EnterBootloader();
+    EnterBootloader(true);
   }
 }
 
-void Node::EnterBootloader() {
+// Both kinds answer the bootloader command; only an ST10 bootloader also
+// announces itself when it starts on its own (power-up, reset).
+void Node::EnterBootloader(bool commanded) {
   Restart();
   inBootloader_ = true;
   bootloader_->Start();
   Note(config_.boot == BootloaderKind::St10 ? "ST10 bootloader started" : "Atmel bootloader started");
-  After(kBootMs, [this] { bootloader_->Announce(); });
+  if (commanded || config_.boot == BootloaderKind::St10) After(kBootMs, [this] { bootloader_->Announce(); });
 }
 
 void Node::PowerOff() {
@@ -84,7 +90,7 @@ void Node::PowerOn() {
   powered_ = true;
   inBootloader_ = false;
   Note("power on");
-  if (!applicationValid_) EnterBootloader();
+  if (!applicationValid_) EnterBootloader(false);
 }
 
 void Node::CutPower() {
@@ -100,7 +106,7 @@ void Node::Reset() {
     WriteDump();
   }
   if (!applicationValid_) {
-    EnterBootloader();
+    EnterBootloader(false);
     return;
   }
   Restart();

@@ -16,7 +16,8 @@
 // One node on the bus: its application answers the Cal Request and the
 // bootloader command; its bootloader (ST10 or Atmel) takes over from there.
 // A node whose update was erased but never completed has no application
-// left, so at power-up it starts its bootloader and announces itself.
+// left, so at power-up it starts its bootloader; an ST10 one announces
+// itself then, an Atmel one waits silently until it is asked.
 class Node {
  public:
   static constexpr uint32_t kBootMs = 100;  // from the restart to the announcement
@@ -55,7 +56,7 @@ class Node {
 
  private:
   void OnApplicationFrame(const CanMessage& message);
-  void EnterBootloader();
+  void EnterBootloader(bool commanded);
   void Restart() { ++epoch_; }
 
   NodeConfig config_;

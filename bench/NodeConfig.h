@@ -14,6 +14,10 @@ struct NodeConfig {
   BootloaderKind boot = BootloaderKind::St10;
   std::optional<uint16_t> after;  // program number once an update completed
 
+  // Starts without an application, waiting in its bootloader (as after a
+  // failed update).
+  bool startInBootloader = false;
+
   // Faults. silent and no-bootloader last for the node's life; the others
   // spoil one update each (a retry then succeeds).
   bool silent = false;

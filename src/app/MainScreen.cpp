@@ -61,6 +61,7 @@ bool MainScreen::OnInitDialog() {
   services_.discovery.SendCalRequests();
   LoadProgramList();
   screenUp_ = true;
+  StartUnfinishedUpdates();
   RequeryIfWanted();  // a gateway plugged in during the query above
   return true;
 }

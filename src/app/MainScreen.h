@@ -98,10 +98,19 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RefuseRun(int32_t fileProgram, int32_t nodeProgram);
   bool IsProgrammableFile();
   void AbandonRun();
+  void RecordUpdate();
   void EnterBootloader();
   bool ProgramInBootloader();
   void WrapUpRun(bool success);
   void StartRecoveryMode();
+  void AskForPowerCycle();
+  bool FindNodeInBootloader();
+  // An update cut short before this start, offered again
+  // (MainScreenUnfinishedUpdate.cpp).
+  void StartUnfinishedUpdates();
+  void OfferUnfinishedUpdates();
+  bool OfferUnfinishedUpdate(int32_t slot);
+  bool FindRecordedNode(int32_t bootloader);
 
   void Repaint(const Rect& area);
   PagedList* ProgramList();

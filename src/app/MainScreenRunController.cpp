@@ -11,6 +11,7 @@
 #include "can/ProgramState.h"
 #include "firmware/HexFileAccess.h"
 #include "firmware/HexFileCheck.h"
+#include "firmware/UnfinishedUpdate.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
 #include "st10/St10Programmer.h"
@@ -53,7 +54,11 @@ void MainScreen::RunProgramming() {
               "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause "
               "node to fail and node will have to be sent to Alder for repair. Press OK to continue.");
   ShowStatus("Programming... Please Wait");
-  if (!RecoveryMode) EnterBootloader();
+  if (!RecoveryMode) {
+    RecordUpdate();
+    EnterBootloader();
+  }
+  RecordUpdate();  // now with the bootloader that answered
   WrapUpRun(ProgramInBootloader());
 }
 
@@ -98,6 +103,18 @@ void MainScreen::AbandonRun() {
   ShowStatus("Programming... Failed");
 }
 
+// Written before the node leaves its program and kept until it is programmed
+// again, so that a power cut or a failed run cannot make the console forget
+// which node waits in its bootloader for which file.
+void MainScreen::RecordUpdate() {
+  UnfinishedUpdate record;
+  record.slot = selectedNodeNumber;
+  const NodeSlot* slot = FindNodeSlot(record.slot);
+  record.label = slot ? slot->name : "";
+  record.bootloader = BootloaderType;
+  if (!record.TakeFile(selectedFileName_) || !record.Save()) Log("WARNING: the update could not be recorded on drive d:.");
+}
+
 // One bootloader command to the selected slot; the answer must arrive within
 // the second that follows.
 void MainScreen::EnterBootloader() {
@@ -132,8 +149,10 @@ bool MainScreen::ProgramInBootloader() {
   }
 }
 
-// Fresh node numbers and file list for the next selection.
+// Fresh node numbers and file list for the next selection; a programmed
+// node's update is no longer unfinished.
 void MainScreen::WrapUpRun(bool success) {
+  if (success) UnfinishedUpdate::Remove(selectedNodeNumber);
   ShowStatus("Initializing... Please Wait");
   ResetProgrammingState();
   services_.discovery.SendCalRequests();

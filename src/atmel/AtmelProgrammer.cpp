@@ -183,6 +183,13 @@ bool AtmelProgrammer::OpenPort() {
   return false;
 }
 
+bool AtmelProgrammer::FindBootloader() {
+  WriteLog("Looking for an Atmel bootloader");
+  portFlag_ = 0;  // only an answer to this question counts
+  Send(kPortId, {0xFF});
+  return answered_.WaitFor([this] { return portFlag_ != 0; }, 2 * kCommandSleepMs);
+}
+
 bool AtmelProgrammer::ReadRegisters() {
   WriteLog("Reading Registers");
   Send(kRegistersId, {0x00, 0x00});

@@ -25,6 +25,11 @@ class AtmelProgrammer : public ReplyConsumer {
 
   void OnReply(CanMessage message) override;
 
+  // Asks, with the open command, whether an Atmel bootloader waits on the bus
+  // (it never announces itself after a power cycle); true when one answered
+  // within OpenPort's time, which also sets BootloaderType.
+  bool FindBootloader();
+
   // Clears every flag and the image end, and erases the image to 0xFF.
   void ResetState();
 

@@ -63,3 +63,9 @@ void ChildProcess::Stop() {
     WaitForExit(5000);
   }
 }
+
+void ChildProcess::Kill() {
+  if (!Running()) return;
+  kill(pid_, SIGKILL);
+  WaitForExit(5000);
+}

@@ -22,6 +22,7 @@ class ChildProcess {
   bool Running();
   int ExitStatus() const { return status_; }
   void Stop();  // SIGTERM, then SIGKILL after a second
+  void Kill();  // SIGKILL at once, as a power cut would end it
 
  private:
   pid_t pid_ = -1;

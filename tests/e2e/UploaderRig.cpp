@@ -102,6 +102,17 @@ void UploaderRig::StartUploader(int timeoutMs) {
   ASSERT_TRUE(PollUntil([&] { return fs::exists(Path("control")); }, 5000, kRigStepMs));
 }
 
+void UploaderRig::KillUploader() {
+  uploader_.Kill();
+  fs::rename(Path("e:/Pinecroft/LOGFILE.txt"), output_ + "/LOGFILE-" + std::to_string(++kills_) + ".txt");
+}
+
+bool UploaderRig::HasUpdateRecord(int slot) const {
+  char name[48];
+  std::snprintf(name, sizeof name, "d:/lumen/uploader/slot%02d.txt", slot);
+  return fs::exists(Path(name));
+}
+
 void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::string& file, int node) {
   std::vector<std::string> options;
   for (const std::string& each : nodes) options.insert(options.end(), {"--node", each});

@@ -40,6 +40,11 @@ class UploaderRig {
   void BenchCommand(const std::string& line) const;
   // Starts the uploader and waits for its main screen (the file list logged).
   void StartUploader(int timeoutMs = 40000);
+  // Ends the uploader at once, as a power cut would, and sets its log aside
+  // (LOGFILE-n.txt in the output folder), so the next start writes a new one.
+  void KillUploader();
+  // The update record a run keeps on drive d: for the slot.
+  bool HasUpdateRecord(int slot) const;
   // The usual start of a run: canbench with these nodes (each one "--node"),
   // the uploader, the file touched in the list, then "Node n" (0: Start).
   void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
@@ -97,4 +102,5 @@ class UploaderRig {
   ControlClient control_;
   ChildProcess bench_;
   ChildProcess uploader_;
+  int kills_ = 0;
 };

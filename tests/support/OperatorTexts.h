@@ -19,10 +19,10 @@ inline const char kSt10Retry[] =
 inline const char kAtmelRetry[] =
     "An error occurred during programming, check all your connections to node. \nWould you like to try again?";
 inline const char kRecoveryQuestion[] =
-    "You have selected Recovery Mode, this mode will help recover ST10 nodes that have encountered an error during "
-    "programming. Would you like to contine?";
+    "You have selected Recovery Mode, this mode will help recover ST10 and Atmel nodes that have encountered an "
+    "error during programming. Would you like to contine?";
 inline const char kPowerCycle[] =
-    "Please cycle power to the ST10 node you wish to recover, press OK when this is complete.";
+    "Please cycle power to the ST10 or Atmel node you wish to recover, press OK when this is complete.";
 inline const char kRecoveryFound[] =
     "WARNING. Select the correct hex file for the failed node update. If incorrect hex file is selected and "
     "programmed, the node would need to be sent to Alder for repair. Press 'OK' to begin node recovery.";

@@ -1,0 +1,107 @@
+#include "firmware/UnfinishedUpdate.h"
+
+#include <array>
+#include <cinttypes>
+#include <cstdlib>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "firmware/HexFileAccess.h"
+#include "system/DosPath.h"
+#include "system/DurableFile.h"
+
+namespace {
+
+// On drive d:, which stays in the console, unlike the removable drive e:.
+constexpr char kRecordFolder[] = "d:\\lumen\\uploader\\";
+
+std::string RecordPath(int32_t slot) {
+  char name[32];
+  std::snprintf(name, sizeof name, "slot%02d.txt", static_cast<int>(slot));
+  return MapDosPath(std::string(kRecordFolder) + name);
+}
+
+uint32_t Crc32(const std::vector<uint8_t>& bytes) {
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> entries{};
+    for (uint32_t n = 0; n < 256; ++n) {
+      uint32_t c = n;
+      for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      entries[n] = c;
+    }
+    return entries;
+  }();
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint8_t byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+// Whole numbers only: "12x" or "" are no number.
+template <typename Number>
+bool ReadNumber(const std::string& text, int base, Number& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  unsigned long long parsed = std::strtoull(text.c_str(), &end, base);
+  if (*end != '\0' || text[0] == '-') return false;
+  value = static_cast<Number>(parsed);
+  return static_cast<unsigned long long>(value) == parsed;
+}
+
+}  // namespace
+
+bool UnfinishedUpdate::TakeFile(const std::string& name) {
+  std::vector<uint8_t> bytes;
+  if (!LoadHexFile(name, bytes)) return false;
+  fileName = name;
+  size = bytes.size();
+  checksum = Crc32(bytes);
+  return true;
+}
+
+bool UnfinishedUpdate::FileUnchanged() const {
+  UnfinishedUpdate now;
+  return now.TakeFile(fileName) && now.size == size && now.checksum == checksum;
+}
+
+bool UnfinishedUpdate::Save() const { return DurableFile::Write(RecordPath(slot), Text()); }
+
+std::optional<UnfinishedUpdate> UnfinishedUpdate::Load(int32_t slot) {
+  std::string text;
+  if (!DurableFile::Read(RecordPath(slot), text)) return std::nullopt;
+  std::optional<UnfinishedUpdate> record = Parse(text);
+  if (record && record->slot != slot) return std::nullopt;
+  return record;
+}
+
+bool UnfinishedUpdate::Remove(int32_t slot) { return DurableFile::Remove(RecordPath(slot)); }
+
+std::string UnfinishedUpdate::Text() const {
+  char numbers[160];
+  std::snprintf(numbers, sizeof numbers, "size=%" PRIu64 "\nchecksum=%08" PRIX32 "\nbootloader=%d\n", size, checksum,
+                static_cast<int>(bootloader));
+  return "slot=" + std::to_string(slot) + "\nlabel=" + label + "\nfile=" + fileName + "\n" + numbers + "end\n";
+}
+
+std::optional<UnfinishedUpdate> UnfinishedUpdate::Parse(const std::string& text) {
+  UnfinishedUpdate record;
+  std::istringstream lines(text);
+  std::string line;
+  int fields = 0;
+  while (std::getline(lines, line)) {
+    if (line == "end") return fields == 6 && !record.fileName.empty() ? std::optional(record) : std::nullopt;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
+    bool read = key == "slot"         ? ReadNumber(value, 10, record.slot)
+                : key == "label"      ? (record.label = value, true)
+                : key == "file"       ? (record.fileName = value, true)
+                : key == "size"       ? ReadNumber(value, 10, record.size)
+                : key == "checksum"   ? ReadNumber(value, 16, record.checksum)
+                : key == "bootloader" ? ReadNumber(value, 10, record.bootloader)
+                                      : false;
+    if (!read) return std::nullopt;
+    ++fields;
+  }
+  return std::nullopt;  // cut before its end
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Small files that must survive a power cut: a write either leaves the old
+// content or the whole new one, and is on the disk when Write returns.
+class DurableFile {
+ public:
+  // Writes content to a temporary file beside path, flushes it to the disk,
+  // renames it over path and flushes the folder. Missing folders are created.
+  static bool Write(const std::string& path, const std::string& content);
+  // The whole file; false when it cannot be read.
+  static bool Read(const std::string& path, std::string& content);
+  // Removes the file and flushes its folder; true also when it was not there.
+  static bool Remove(const std::string& path);
+};
