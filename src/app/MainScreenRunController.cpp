@@ -28,7 +28,6 @@ int32_t FileProgramNumber(const std::string& fileName) {
 }  // namespace
 
 void MainScreen::RunProgramming() {
-  busy_ = true;
   Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
              selectedNodeNumber.load())
           .c_str());
@@ -94,8 +93,8 @@ void MainScreen::AbandonRun() {
   LoadProgramList();
   HideNodeButtons();
   progressVisible_ = false;
-  busy_ = false;
   ShowStatus("Programming... Failed");
+  FinishWork();
 }
 
 // One bootloader command to the selected slot; the answer must arrive within
@@ -136,10 +135,10 @@ bool MainScreen::ProgramInBootloader() {
 void MainScreen::WrapUpRun(bool success) {
   ShowStatus("Initializing... Please Wait");
   ResetProgrammingState();
-  services_.discovery.SendCalRequests();
+  QueryNodes();
   LoadProgramList();
   ShowNodeButtons(5);
   progressVisible_ = false;
-  busy_ = false;
   ShowStatus(success ? "Programming... Finished" : "Programming... Failed");
+  FinishWork();
 }

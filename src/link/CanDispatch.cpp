@@ -27,7 +27,10 @@ void CanDispatch::Open(const char* portName, uint32_t baud) {
   portName_ = portName;
   baud_ = baud;
   present_ = port_->Open(portName, baud);
-  if (!present_) port_->Close();
+  if (!present_) {
+    port_->Close();
+    if (presence_) presence_(false, port_->ErrorText());
+  }
   // The events, locks and rings are members, so they exist before any thread runs.
   Start(reader_, &CanDispatch::ReaderThread);
   Start(sender_, &CanDispatch::SendThread);
@@ -183,7 +186,7 @@ void CanDispatch::LoseGateway() {
     for (Channel& channel : channels_) channel.acknowledged = false;
   }
   inFrame_ = false;
-  if (presence_) presence_(false);
+  if (presence_) presence_(false, port_->ErrorText());
 }
 
 // Until the gateway is back or the link stops.
@@ -191,10 +194,7 @@ void CanDispatch::Reconnect() {
   while (!stop_) {
     reconnectWake_.Wait(kReconnectMs);
     if (stop_) return;
-    if (Reattach()) {
-      if (presence_) presence_(true);
-      return;
-    }
+    if (Reattach()) return;
   }
 }
 
@@ -206,9 +206,15 @@ bool CanDispatch::Reattach() {
     return false;
   }
   present_ = true;
+  reattached_ = true;
   for (uint8_t number = 1; number <= kChannels; ++number) ReopenChannel(number);
   WriteInfoRequest();
   return true;
+}
+
+// The first Ack after a reconnection: the gateway takes frames again.
+void CanDispatch::TellBackOnce() {
+  if (reattached_.exchange(false) && presence_) presence_(true, {});
 }
 
 void CanDispatch::Collect(uint8_t byte) {
@@ -285,6 +291,7 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
       // The Ack of a reopening releases the frame held back for it.
       if (!channel->acknowledged.exchange(true)) sendEvent_.Set();
       responseEvent_.Set();
+      TellBackOnce();
       break;
     case frame::kNak:
       ResendLast();
