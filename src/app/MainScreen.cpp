@@ -26,6 +26,10 @@ namespace {
 
 std::atomic<MainScreen*> theMainScreen{nullptr};
 
+// A chattering connector brings the gateway back again and again: between two
+// queries its returns ask for, the screen takes touches this long.
+constexpr uint32_t kFollowUpPauseMs = 2000;
+
 }  // namespace
 
 MainScreen::MainScreen(const Services& services) : services_(services) {
@@ -33,8 +37,10 @@ MainScreen::MainScreen(const Services& services) : services_(services) {
   theMainScreen.store(this);
 }
 
-// The link's threads stop before anything they call into goes away.
+// The workers end, then the link's threads stop, before anything they call
+// into goes away.
 MainScreen::~MainScreen() {
+  worker_.Close();
   if (link_) link_->Shutdown();
   theMainScreen.store(nullptr);
   SetTheScreen(nullptr);
@@ -58,16 +64,17 @@ bool MainScreen::OnInitDialog() {
   CreateWidgets();
   ResetProgrammingState();
   CreateProgressBar();
-  services_.discovery.SendCalRequests();
+  QueryNodes();
   LoadProgramList();
   screenUp_ = true;
+  ReleaseStatusLine();
   StartUnfinishedUpdates();
   RequeryIfWanted();  // a gateway plugged in during the query above
   return true;
 }
 
 uint8_t MainScreen::OpenGatewayLink() {
-  link_->SetPresenceCallback([this](bool present) { OnGatewayPresence(present); });
+  link_->SetPresenceCallback([this](bool present, const std::string& why) { OnGatewayPresence(present, why); });
   link_->Open("COM1", 1500000);
   channel_ = link_->CreateChannel(0, &MainScreen::OnGatewayFrame);
   return channel_;
@@ -81,42 +88,85 @@ void MainScreen::ReadGatewayInfo() {
 }
 
 // A run under way ends through its own time-outs and boxes. Otherwise the
-// operator sees why the list no longer holds, and once the gateway is back
-// the nodes are asked again, as soon as no run or start-up is under way.
-void MainScreen::OnGatewayPresence(bool present) {
-  if (present) {
-    Log("Gateway connected");
-    requeryWanted_ = true;
-    RequeryIfWanted();
-  } else if (screenUp_ && !busy_) {
-    ShowStatus("Gateway lost");
-  } else {
-    Log("Gateway lost");
+// operator sees that the gateway went, and once it is back the nodes are
+// asked again, as soon as no run, query or start-up is under way.
+void MainScreen::OnGatewayPresence(bool present, const std::string& why) {
+  if (!present) {
+    Log(Format("Gateway lost: %s", why.c_str()).c_str());
+    if (gatewayNotice_.Gone(why)) ShowStatus("Gateway lost");
+    return;
   }
+  gatewayNotice_.Back();
+  Log("Gateway connected");
+  infoWanted_ = true;
+  requeryWanted_ = true;
+  RequeryIfWanted();
 }
 
 // On a worker of the kind a run uses (the reader must go on reading the
-// replies), with touches ignored meanwhile. Called both when the gateway
-// comes back and when start-up ends, so a gateway plugged in during the
-// start-up query is not left unlisted.
+// replies), with touches ignored meanwhile. Called when the gateway comes
+// back and when start-up ends; a query the gateway asked for during another
+// waits for that one's pause.
 void MainScreen::RequeryIfWanted() {
-  if (!screenUp_ || !requeryWanted_ || busy_.exchange(true)) return;
-  requeryWanted_ = false;
-  std::thread([this] { RequeryNodes(); }).detach();
+  if (!screenUp_ || !requeryWanted_ || followUpDue_ || !ClaimWork()) return;
+  requerying_ = true;
+  worker_.Start([this] { RequeryNodes(); });
 }
 
-// As after a run, but nothing was programmed: the screen ends as at start-up,
-// with the fresh list, no node buttons and an empty status line.
+// Started by the worker that ends while a query is wanted.
+void MainScreen::FollowUpQuery() {
+  const bool paused = worker_.Pause(kFollowUpPauseMs);
+  followUpDue_ = false;
+  if (!paused || !requeryWanted_ || !ClaimWork()) return;  // a run, which asks the nodes itself, or Exit came first
+  requerying_ = true;
+  RequeryNodes();
+}
+
+// As after a run, but nothing was programmed and what the operator set up
+// stays: recovery mode and a bootloader's announcement survive, and the list
+// is loaded as they want it. The screen ends as at start-up, with no node
+// buttons and an empty status line.
 void MainScreen::RequeryNodes() {
   std::lock_guard touch(touchLock_);
   ShowStatus("Initializing... Please Wait");
-  ResetProgrammingState();
-  services_.discovery.SendCalRequests();
+  InitNodeTable();
+  QueryNodes();
   LoadProgramList();
   HideNodeButtons();
   ShowStatus("");
+  requerying_ = false;
+  FinishWork();
+}
+
+// Every node query covers a gateway that came back before it began; one that
+// comes back later asks for another. A gateway that came back may be another
+// one: its info words are read again first.
+void MainScreen::QueryNodes() {
+  requeryWanted_ = false;
+  if (infoWanted_.exchange(false)) {
+    ReadGatewayInfo();
+    if (firmwareLabel_) firmwareLabel_->SetText(Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str());
+  }
+  services_.discovery.SendCalRequests();
+}
+
+bool MainScreen::ClaimWork() {
+  if (busy_.exchange(true)) return false;
+  gatewayNotice_.Take();
+  return true;
+}
+
+// The last call of every run and query: the status line tells whether the
+// gateway is there, a query the gateway's return asked for meanwhile is set
+// to follow, and only then are touches taken again.
+void MainScreen::FinishWork() {
+  ReleaseStatusLine();
+  if (requeryWanted_ && !followUpDue_.exchange(true)) worker_.Start([this] { FollowUpQuery(); });
   busy_ = false;
-  RequeryIfWanted();  // the gateway went and came back again meanwhile
+}
+
+void MainScreen::ReleaseStatusLine() {
+  while (gatewayNotice_.Release()) ShowStatus("Gateway lost");
 }
 
 void MainScreen::OpenLogFile() {
@@ -125,6 +175,8 @@ void MainScreen::OpenLogFile() {
   std::tm local{};
   localtime_r(&now, &local);
   Log(LogFile::HeaderLine(local, kVersion).c_str());
+  // A port missing from the start was reported before the log was open.
+  if (!gatewayNotice_.Present()) Log(Format("Gateway lost: %s", gatewayNotice_.Why().c_str()).c_str());
 }
 
 void MainScreen::ResetProgrammingState() {

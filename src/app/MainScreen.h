@@ -7,7 +7,9 @@
 #include <mutex>
 #include <string>
 
+#include "app/GatewayNotice.h"
 #include "app/LogFile.h"
+#include "app/ScreenWorker.h"
 #include "can/ProgramScreen.h"
 #include "graphics/DeviceContext.h"
 #include "display/Dialog.h"
@@ -69,10 +71,17 @@ class MainScreen : public Dialog, public ProgramScreen {
   // Start-up (MainScreen.cpp); widgets and drawing (MainScreenLayout.cpp).
   uint8_t OpenGatewayLink();
   void ReadGatewayInfo();
-  // The link's news that the gateway went or came back (reader thread).
-  void OnGatewayPresence(bool present);
+  // The link's news that the gateway went or came back, and the node
+  // queries that its return asks for.
+  void OnGatewayPresence(bool present, const std::string& why);
   void RequeryIfWanted();
+  void FollowUpQuery();
   void RequeryNodes();
+  void QueryNodes();
+  // Runs and queries: one at a time, each owning the status line.
+  bool ClaimWork();
+  void FinishWork();
+  void ReleaseStatusLine();
   void OpenLogFile();
   void CreateWidgets();
   void CreateNodeButton(const char* key, const char* caption, int x, int y);
@@ -80,6 +89,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ResetProgrammingState();
 
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
+  void CloseScreen();
   bool OnWidgetTouched(const std::string& key);
   bool RefuseStart();
   void OnListTouched();
@@ -116,9 +126,15 @@ class MainScreen : public Dialog, public ProgramScreen {
   PagedList* ProgramList();
 
   const Services services_;
+  // A run or node query is under way, or Exit was touched: touches are
+  // ignored and no other worker starts. Cleared last by a worker.
   std::atomic<bool> busy_{false};
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
-  std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query
+  std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query began
+  std::atomic<bool> followUpDue_{false};    // a query waits for its pause to end
+  std::atomic<bool> requerying_{false};     // the busy worker is a query the gateway's return started
+  std::atomic<bool> infoWanted_{false};     // the gateway came back: its info words are asked again
+  GatewayNotice gatewayNotice_;
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;
@@ -135,6 +151,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   std::atomic<bool> progressVisible_{false};
   LogFile logFile_;
   uint32_t gatewayFirmwareVersion_ = 0;
+  Widget* firmwareLabel_ = nullptr;  // owned by widgets_
   std::atomic<uint8_t> channel_{0};
   std::unique_ptr<CanDispatch> link_;  // lives until the screen object goes, after the hand-off
   std::array<uint32_t, 5> gatewayInfo_{};
@@ -142,4 +159,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   Rect listRect_{};
   // Keeps the programming thread's list and button changes out of a paint.
   std::mutex widgetLock_;
+  // Last, so that it is closed, and its threads waited for, before anything
+  // they use goes.
+  ScreenWorker worker_;
 };

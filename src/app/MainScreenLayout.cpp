@@ -41,8 +41,9 @@ void MainScreen::CreateWidgets() {
   HideNodeButtons();
   CreateNodeButton("Exit", "Exit", width_ - 77, height_ - 90);
   CreateNodeButton("Recov", "Recov.", width_ - 473, height_ - 90);
-  widgets_.Add(new TextLabel("", Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str(), font15_.get(), kGrey,
-                             kWhite, kTransparent, kTextSingleLine, Rect{2, height_ - 21, 0, 0}, 0, kBlack));
+  firmwareLabel_ = new TextLabel("", Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str(), font15_.get(),
+                                 kGrey, kWhite, kTransparent, kTextSingleLine, Rect{2, height_ - 21, 0, 0}, 0, kBlack);
+  widgets_.Add(firmwareLabel_);
   widgets_.Add(new TextLabel("", Format("Software Version: %s", kVersion).c_str(), font15_.get(), kGrey, kWhite,
                              kTransparent, kTextSingleLine, Rect{5, 5, 480, 0}, 0, kBlack));
 }

@@ -29,7 +29,6 @@ int32_t FileProgramNumber(const std::string& fileName) {
 }  // namespace
 
 void MainScreen::RunProgramming() {
-  busy_ = true;
   Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
              selectedNodeNumber.load())
           .c_str());
@@ -99,8 +98,8 @@ void MainScreen::AbandonRun() {
   LoadProgramList();
   HideNodeButtons();
   progressVisible_ = false;
-  busy_ = false;
   ShowStatus("Programming... Failed");
+  FinishWork();
 }
 
 // Written before the node leaves its program and kept until it is programmed
@@ -155,10 +154,10 @@ void MainScreen::WrapUpRun(bool success) {
   if (success) UnfinishedUpdate::Remove(selectedNodeNumber);
   ShowStatus("Initializing... Please Wait");
   ResetProgrammingState();
-  services_.discovery.SendCalRequests();
+  QueryNodes();
   LoadProgramList();
   ShowNodeButtons(5);
   progressVisible_ = false;
-  busy_ = false;
   ShowStatus(success ? "Programming... Finished" : "Programming... Failed");
+  FinishWork();
 }

@@ -1,8 +1,6 @@
 // An update that a power cut, a killed program or a failed run left
 // unfinished: once the screen is up, its node is offered again with the
 // same file, and programmed as in recovery mode.
-#include <thread>
-
 #include "app/MainScreen.h"
 #include "atmel/AtmelProgrammer.h"
 #include "can/ProgramState.h"
@@ -22,20 +20,17 @@ bool AnyRecord() {
 // On a worker of the kind a run uses, since the boxes wait for the operator
 // and the run that may follow must not hold up painting.
 void MainScreen::StartUnfinishedUpdates() {
-  if (!AnyRecord() || busy_.exchange(true)) return;
-  std::thread([this] {
-    OfferUnfinishedUpdates();
-    busy_ = false;
-    RequeryIfWanted();
-  }).detach();
+  if (!AnyRecord() || !ClaimWork()) return;
+  worker_.Start([this] { OfferUnfinishedUpdates(); });
 }
 
-// A run ends with busy cleared; the next offer goes on only if no touch or
-// requery took the screen meanwhile.
+// A run finishes its own work; the next offer goes on only if no touch,
+// requery or Exit took the screen meanwhile.
 void MainScreen::OfferUnfinishedUpdates() {
   for (int32_t slot = 1; slot <= kNodeSlotCount; ++slot) {
-    if (OfferUnfinishedUpdate(slot) && busy_.exchange(true)) return;
+    if (OfferUnfinishedUpdate(slot) && !ClaimWork()) return;
   }
+  FinishWork();
 }
 
 // True when a run was started for the slot.

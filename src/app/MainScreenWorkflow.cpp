@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <thread>
+#include <cstring>
 
 #include "app/Format.h"
 #include "app/NodeButtonGroups.h"
@@ -20,10 +20,15 @@ namespace {
 constexpr int kMaxListedIndex = 100;  // the file table holds slots 0..100
 constexpr int kMaxStartIndex = 50;    // Start accepts only the first 51 rows
 constexpr int kOk = 1;
+constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes... Please Wait";
 
 }  // namespace
 
 void MainScreen::OnLButtonDown(int x, int y) {
+  if (requerying_) {
+    ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
+    return;
+  }
   std::unique_lock touch(touchLock_, std::try_to_lock);
   if (busy_ || !touch) return;
   Widget* hit = nullptr;
@@ -31,18 +36,26 @@ void MainScreen::OnLButtonDown(int x, int y) {
     std::lock_guard lock(widgetLock_);
     hit = widgets_.HitTouch(x, y);
   }
-  if (hit && !OnWidgetTouched(hit->Name())) return;
-  Repaint(listRect_);
+  if (hit && std::strcmp(hit->Name(), "Exit") == 0) return CloseScreen();
+  gatewayNotice_.Take();
+  if (!hit || OnWidgetTouched(hit->Name())) Repaint(listRect_);
+  ReleaseStatusLine();
 }
 
-// Acts on the touched widget's key; false when the touch ends the screen or
-// is refused, which leaves the list as it was.
-bool MainScreen::OnWidgetTouched(const std::string& key) {
-  if (key == "Exit") {
-    logFile_.Close();
-    EndDialog(kOk);
-    return false;
+// busy is taken for good, so no worker starts from here on; the one that
+// may still be ending is waited for when the screen goes.
+void MainScreen::CloseScreen() {
+  if (busy_.exchange(true)) {
+    ShowStatus(kRequeryUnderWay);  // the gateway's return started a query just now
+    return;
   }
+  logFile_.Close();
+  EndDialog(kOk);
+}
+
+// Acts on the touched widget's key; false when the touch is refused, which
+// leaves the list as it was.
+bool MainScreen::OnWidgetTouched(const std::string& key) {
   if (key == "Recov") {
     ShowStatus("Recovery Mode");
     StartRecoveryMode();
@@ -117,8 +130,8 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
 // busy is set here, before the thread exists, so no second touch can start
 // another run in between.
 void MainScreen::StartProgramming() {
-  if (busy_.exchange(true)) return;  // a requery of the nodes came first
-  std::thread([this] { RunProgramming(); }).detach();
+  if (!ClaimWork()) return;  // a query of the nodes came first
+  worker_.Start([this] { RunProgramming(); });
 }
 
 PagedList* MainScreen::ProgramList() { return static_cast<PagedList*>(widgets_.Find("programSelection")); }

@@ -27,7 +27,10 @@ void CanDispatch::Open(const char* portName, uint32_t baud) {
   portName_ = portName;
   baud_ = baud;
   present_ = port_->Open(portName, baud);
-  if (!present_) port_->Close();
+  if (!present_) {
+    port_->Close();
+    if (presence_) presence_(false, port_->ErrorText());
+  }
   // The events, locks and rings are members, so they exist before any thread runs.
   Start(reader_, &CanDispatch::ReaderThread);
   Start(sender_, &CanDispatch::SendThread);
@@ -202,7 +205,7 @@ void CanDispatch::LoseGateway() {
     }
   }
   inFrame_ = false;
-  if (presence_) presence_(false);
+  if (presence_) presence_(false, port_->ErrorText());
 }
 
 // Until the gateway is back or the link stops.
@@ -210,10 +213,7 @@ void CanDispatch::Reconnect() {
   while (!stop_) {
     reconnectWake_.Wait(kReconnectMs);
     if (stop_) return;
-    if (Reattach()) {
-      if (presence_) presence_(true);
-      return;
-    }
+    if (Reattach()) return;
   }
 }
 
@@ -225,9 +225,15 @@ bool CanDispatch::Reattach() {
     return false;
   }
   present_ = true;
+  reattached_ = true;
   for (uint8_t number = 1; number <= kChannels; ++number) ReopenChannel(number);
   WriteInfoRequest();
   return true;
+}
+
+// The first Ack after a reconnection: the gateway takes frames again.
+void CanDispatch::TellBackOnce() {
+  if (reattached_.exchange(false) && presence_) presence_(true, {});
 }
 
 void CanDispatch::Collect(uint8_t byte) {
@@ -300,6 +306,7 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
       resendLength_ = 0;
       if (!channel->acknowledged.exchange(true)) sendEvent_.Set();
       responseEvent_.Set();
+      TellBackOnce();
       break;
     case frame::kNak:
       if (resendLength_ != 0) {

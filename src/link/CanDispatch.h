@@ -22,7 +22,8 @@
 // queued in the send ring, each after the gateway acknowledged the previous
 // one (or gave up on it after 200 ms). When the port fails or hangs up, the
 // reader closes it and opens it again about once a second until the gateway
-// is back, then opens the channels again and asks for the info words.
+// is back, then opens the channels again and asks for the info words; the
+// gateway counts as back once it has acknowledged a reopened channel.
 class CanDispatch {
  public:
   static constexpr uint32_t kRingEntries = 50;
@@ -44,9 +45,12 @@ class CanDispatch {
   static constexpr const char* kSendMutexName = "CANDispatchSendMutex";
 
   using Callback = void (*)(int);
-  // Told on the reader thread, false when the gateway goes, true when it is
-  // back; it must not wait on the link.
-  using PresenceCallback = std::function<void(bool present)>;
+  // False, with the system's words for why, when the gateway goes (on the
+  // reader thread; on the caller's in Open when the port is missing from the
+  // start); true once the gateway is back and has acknowledged its reopened
+  // channel (on the receive thread, send mutex held). It must not wait on
+  // the link.
+  using PresenceCallback = std::function<void(bool present, const std::string& why)>;
 
   // On the console's serial port.
   CanDispatch();
@@ -120,6 +124,7 @@ class CanDispatch {
   void LoseGateway();
   void Reconnect();
   bool Reattach();
+  void TellBackOnce();
   void Collect(uint8_t byte);
   void CompleteFrame();
 
@@ -145,6 +150,7 @@ class CanDispatch {
   bool opened_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<bool> present_{false};  // the port is open; changed under sendMutex_
+  std::atomic<bool> reattached_{false};  // reopened, the gateway's Ack not yet in
   PresenceCallback presence_;
 
   Event sendEvent_{kSendEventName};

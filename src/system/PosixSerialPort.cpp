@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <chrono>
 
 #include "system/DosPath.h"
@@ -52,10 +54,20 @@ PosixSerialPort::~PosixSerialPort() {
 bool PosixSerialPort::Open(const char* name, uint32_t baud) {
   Close();
   const int fd = ::open(MapDosPath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return OpenFailed(std::strerror(errno));
   ioctl(fd, TIOCEXCL);  // no sharing; refused only by what is not a tty, which Configure finds
   fd_ = fd;
-  return Configure(fd, baud);
+  return Configure(fd, baud) || OpenFailed(std::strerror(errno));
+}
+
+bool PosixSerialPort::OpenFailed(const char* why) {
+  error_ = why;
+  return false;
+}
+
+int PosixSerialPort::ReadFailed(const char* why) {
+  error_ = why;
+  return -1;
 }
 
 // Raw 8N1 without flow control. Failing to read the settings means this is no
@@ -98,15 +110,18 @@ bool PosixSerialPort::TakeWake() {
 
 int PosixSerialPort::Read(uint8_t* buffer, size_t capacity) {
   const int fd = fd_;
-  if (fd < 0) return -1;
+  if (fd < 0) return ReadFailed("The port is closed");
+  bool hungUp = false;
   while (!TakeWake()) {
+    // Bytes that came before a hang-up are read first; the read after them
+    // fails and tells why.
     const ssize_t count = ::read(fd, buffer, capacity);
     if (count > 0) return static_cast<int>(count);
-    if (count == 0 || !TryAgain()) return -1;
+    if (count == 0 || (hungUp && TryAgain())) return ReadFailed(strsignal(SIGHUP));  // no errno for an end of line
+    if (!TryAgain()) return ReadFailed(std::strerror(errno));
     pollfd waiting[2] = {{fd, POLLIN, 0}, {wake_, POLLIN, 0}};
-    if (::poll(waiting, 2, -1) < 0 && errno != EINTR) return -1;
-    // Bytes that came before a hang-up are read first; the read after them fails.
-    if (!(waiting[0].revents & POLLIN) && (waiting[0].revents & (POLLERR | POLLHUP | POLLNVAL))) return -1;
+    if (::poll(waiting, 2, -1) < 0 && errno != EINTR) return ReadFailed(std::strerror(errno));
+    hungUp = waiting[0].revents & (POLLERR | POLLHUP | POLLNVAL);
   }
   return 0;
 }

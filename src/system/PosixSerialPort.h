@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "system/SerialPort.h"
 
@@ -20,13 +21,18 @@ class PosixSerialPort final : public SerialPort {
   bool Write(const uint8_t* bytes, size_t count) override;
   void Close() override;
   void Wake() override;
+  std::string ErrorText() const override { return error_; }
 
  private:
   bool Configure(int fd, uint32_t baud);
   // True when the wake-up descriptor was signalled; clears it.
   bool TakeWake();
+  // Notes why Open or Read failed; false and -1 for the caller to return.
+  bool OpenFailed(const char* why);
+  int ReadFailed(const char* why);
 
   // Opened and closed by the reading thread while others write.
   std::atomic<int> fd_{-1};
   int wake_ = -1;
+  std::string error_;  // opening and reading thread only
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // A serial port as the gateway link uses it: opened by its DOS name ("COM1"),
 // read by one thread that sleeps until bytes arrive, written in whole frames,
@@ -29,4 +30,7 @@ class SerialPort {
   // Makes the Read under way, or else the next one, return at once. Safe
   // from any thread.
   virtual void Wake() = 0;
+  // The system's words for why the last Open or Read failed ("Input/output
+  // error"), for the log. Read by the thread that opens and reads.
+  virtual std::string ErrorText() const = 0;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "OperatorTexts.h"
@@ -22,12 +23,44 @@ void ProgramTheNode(UploaderRig& rig, const std::string& image) {
   EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
 }
 
+const char kLost[] = "Gateway lost: Hangup";  // a hung-up pty, as an unplugged adapter
+const char kQueryUnderWay[] = "Gateway reconnected, finding the nodes... Please Wait";
+
 // How many times the file was listed as online since the program started.
 long TimesListed(const UploaderRig& rig) {
   auto lines = rig.LogLines();
   return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
     return line.starts_with(std::string(kFile) + " - ") && line.ends_with(" - online: true");
   });
+}
+
+// Whether the file's latest verdict in the log is "online: true".
+bool LastListingOnline(const UploaderRig& rig) {
+  const auto lines = rig.LogLines();
+  const auto last = std::find_if(lines.rbegin(), lines.rend(),
+                                 [](const std::string& line) { return line.starts_with(std::string(kFile) + " - "); });
+  return last != lines.rend() && last->ends_with(" - online: true");
+}
+
+long Count(const std::vector<std::string>& lines, const std::string& line) {
+  return std::count(lines.begin(), lines.end(), line);
+}
+
+// The adapter pulled out and plugged in again; waits until the gateway has
+// acknowledged its reopened channel.
+void CycleTheGateway(UploaderRig& rig, int gatewayGoneMs) {
+  const int lost = static_cast<int>(Count(rig.LogLines(), kLost));
+  rig.BenchCommand("unplug");
+  ASSERT_TRUE(rig.WaitForLogLine(kLost, 5000, lost + 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(gatewayGoneMs));
+  const int connected = static_cast<int>(Count(rig.LogLines(), "Gateway connected"));
+  rig.BenchCommand("replug");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000, connected + 1));
+}
+
+// The screen is idle again after the query the gateway's return started.
+bool QueryOver(const UploaderRig& rig) {
+  return PollUntil([&] { return rig.LogLines().back().empty(); }, 40000, 100);
 }
 
 // The adapter pulled out while a run is under way and plugged in again
@@ -38,7 +71,7 @@ TEST(GatewayFault, AnUnpluggedGatewayFailsTheRunAndOncePluggedInTheNextRunProgra
   const std::string image = rig.MakeImageFile(kFile, 1024, 6);
   rig.StartRun({kNode}, kFile, 0);
   rig.BenchCommand("unplug");
-  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000));
+  ASSERT_TRUE(rig.WaitForLogLine(kLost, 5000));
   rig.AnswerBox(kWarning, UploaderRig::kOk);
   rig.AnswerBox(kNoNodeResponse, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
@@ -50,12 +83,12 @@ TEST(GatewayFault, AnUnpluggedGatewayFailsTheRunAndOncePluggedInTheNextRunProgra
   ASSERT_FALSE(HasFatalFailure());
 
   rig.BenchCommand("unplug");
-  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000, 2));
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000, 2)) << "the idle screen shows it";
   rig.TouchExit();
   EXPECT_TRUE(rig.WaitForUploaderExit(5000));
   auto lines = rig.LogLines();
-  EXPECT_TRUE(InOrder(lines, {"Gateway lost", kNoNodeResponse, "Programming... Failed", "Gateway connected",
-                              "Initializing... Please Wait", "Programming... Finished", "Gateway lost"}));
+  EXPECT_TRUE(InOrder(lines, {kLost, kNoNodeResponse, "Programming... Failed", "Gateway lost", "Gateway connected",
+                              "Initializing... Please Wait", "Programming... Finished", kLost, "Gateway lost"}));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Programming... Finished"), 1);
 }
 
@@ -73,6 +106,88 @@ TEST(GatewayFault, AGatewayPluggedInDuringStartUpIsListedOnceTheScreenIsUp) {
   rig.StartUploader();
   plugIn.join();
   EXPECT_TRUE(PollUntil([&] { return TimesListed(rig) == 1; }, 30000, 100)) << "the node was never listed";
+  EXPECT_TRUE(rig.LogLines().at(1).starts_with("Gateway lost: ")) << "the missing port is logged with its reason";
+}
+
+// Cycling the implement's power to recover a node cycles the gateway too:
+// the query its return starts keeps recovery mode and its list of every file.
+TEST(GatewayFault, AGatewayCycledDuringRecoveryKeepsRecoveryModeAndTheNodeIsRecovered) {
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(kFile, 1024, 8);
+  rig.StartRun({std::string(kNode) + ",fault=power-cut=5"}, kFile, 0);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox("Node timeout: line count = 0", UploaderRig::kOk);
+  rig.AnswerBox(kSt10Retry, UploaderRig::kNo);
+  rig.AnswerBox(kNotSuccessful, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
+  const long listed = TimesListed(rig);
+
+  rig.TouchRecov();
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  CycleTheGateway(rig, 500);
+  ASSERT_FALSE(HasFatalFailure());
+  rig.BenchCommand("power-on 0x20");  // in its bootloader, it announces itself once started
+  ASSERT_TRUE(PollUntil([&] { return rig.BusTrace().rfind("F1#D001") != rig.BusTrace().find("F1#D001"); }, 2000));
+  rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
+  rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(PollUntil([&] { return TimesListed(rig) == listed + 2; }, 40000, 100)) << "the query dropped the file";
+  ASSERT_TRUE(QueryOver(rig));
+  ProgramTheNode(rig, image);
+}
+
+// The run owns the node table until its wrap-up: a gateway back during the
+// run is covered by the run's own query, one back during that query gets
+// one more once the run has ended.
+TEST(GatewayFault, AGatewayBackDuringARunIsAskedAgainOnlyAfterTheRun) {
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(kFile, 1024, 9);
+  rig.StartRun({kNode}, kFile, 0);
+  CycleTheGateway(rig, 500);
+  ASSERT_FALSE(HasFatalFailure());
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  std::this_thread::sleep_for(std::chrono::seconds(3));  // time for a query that should not come
+  auto lines = rig.LogLines();
+  std::vector<std::string> afterReturn(std::find(lines.begin(), lines.end(), "Gateway connected"), lines.end());
+  EXPECT_EQ(Count(afterReturn, "Sending Cal Request:"), 1) << "exactly one query: the run's own";
+  EXPECT_TRUE(InOrder(afterReturn, {"Programming... Please Wait", "Sending Cal Request:", "Programming... Finished"}));
+
+  const long listed = TimesListed(rig);
+  rig.SelectFile(kFile, kPressStart);
+  rig.TouchStart();
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Initializing... Please Wait", 60000, 2));
+  CycleTheGateway(rig, 3000);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000, 2));
+  EXPECT_TRUE(PollUntil([&] { return TimesListed(rig) > listed && LastListingOnline(rig); }, 40000, 100))
+      << "the node was not asked again";
+  EXPECT_TRUE(rig.FlashDump(0x20) == image);
+}
+
+// A port missing from the start shows "Gateway lost". When it comes, the
+// query its return starts refuses touches and says why; Exit then hands over
+// at once. Under ThreadSanitizer too.
+TEST(GatewayFault, ExitDuringAReconnectionIsRefusedWithAReasonAndThenHandsOver) {
+  UploaderRig rig;
+  rig.MakeImageFile(kFile, 1024, 10);
+  rig.StartBench({"--node", kNode});
+  rig.BenchCommand("unplug");
+  rig.StartUploader();
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000)) << "the status line shows it once the screen is up";
+
+  rig.BenchCommand("replug");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000));
+  rig.TouchExit();
+  ASSERT_TRUE(rig.WaitForLogLine(kQueryUnderWay, 5000)) << "the refused touch is explained";
+  ASSERT_TRUE(QueryOver(rig));
+  EXPECT_EQ(TimesListed(rig), 1);
+  rig.TouchExit();
+  EXPECT_TRUE(rig.WaitForUploaderExit(5000));
+  EXPECT_EQ(rig.MenuArguments(), "displayProgramList\n");
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ class FakeSerialPort : public SerialPort {
   bool Write(const uint8_t* bytes, size_t count) override;
   void Close() override;
   void Wake() override;
+  // As a tty whose device went away says it.
+  std::string ErrorText() const override { return "Input/output error"; }
 
   void Feed(Bytes bytes);
   void Unplug();
