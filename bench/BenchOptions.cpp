@@ -196,6 +196,9 @@ Line and lifetime:
                          replug           plugged in again as a new device:
                                           a new pty behind the link, a
                                           gateway without open channels
+                         restart-gateway  the gateway restarts behind a line
+                                          that stays open: it forgets its
+                                          channels and what it would write
                          quit             stop
   --dump-dir DIR       write DIR/node-XX.bin (XX: address, 2 upper-case hex
                        digits) when a node completes an update and on "dump"

@@ -79,7 +79,8 @@ void GatewayEmulator::OnData(size_t length) {
     hostChannel_ = opened;
     Write(frame::BuildAck(opened, out_.data()));
   } else if (id == frame::kInfoRequest) {
-    if (config_.noInfo) return;
+    // A gateway that restarted answers nothing on a channel it has not opened.
+    if (config_.noInfo || !open_[channel]) return;
     scheduler_.After(uint64_t{config_.infoDelayMs} * 1000, [this, channel] { SendInfoReply(channel); });
   } else if (id == frame::kCanFrame) {
     OnHostCanFrame(length);

@@ -225,10 +225,16 @@ bool CanDispatch::Reattach() {
     return false;
   }
   present_ = true;
+  ReopenAll();
+  WriteInfoRequest();
+  sendEvent_.Set();  // the sender watches the reopenings' Acks
+  return true;
+}
+
+// The gateway has forgotten its channels; its first Ack tells it is back.
+void CanDispatch::ReopenAll() {
   reattached_ = true;
   for (uint8_t number = 1; number <= kChannels; ++number) ReopenChannel(number);
-  WriteInfoRequest();
-  return true;
 }
 
 // The first Ack after a reconnection: the gateway takes frames again.
@@ -372,6 +378,7 @@ void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t len
       Acknowledge(channel.number);
       if (length < frame::kInfoReplyMinimum) break;
       for (size_t i = 0; i < info_.size(); ++i) info_[i] = BigEndianWord(packet + frame::kPayloadAt + 4 * i);
+      ++infoReplies_;
       break;
     default:
       break;
@@ -414,15 +421,65 @@ void CanDispatch::StepBack() {
 void CanDispatch::SendThread() {
   bool held = false;
   while (!stop_) {
-    // The Ack of an OpenChannel may be lost too: a held frame asks again.
-    sendEvent_.Wait(held ? kReopenRetryMs : Event::kInfinite);
+    const bool woken = sendEvent_.Wait(SendWaitMs(held));
     if (stop_) return;
     sendEvent_.Reset();  // a frame queued from here on signals again
+    if (!woken) LookAfterTheGateway();
     held = false;
     while (!held && !stop_ && sendRead_.load(std::memory_order_acquire) != sendWrite_.load(std::memory_order_acquire)) {
       held = !SendHead();
     }
   }
+}
+
+// The Ack of an OpenChannel may be lost too: a held frame, or a channel
+// reopened with nothing queued, asks again. An idle link probes the gateway
+// now and then; nothing else wakes the thread.
+uint32_t CanDispatch::SendWaitMs(bool held) {
+  std::lock_guard lock(sendMutex_);
+  if (held || Reopening()) return kReopenRetryMs;
+  return probing_ ? kProbeAnswerMs : kProbeIdleMs;
+}
+
+// Nothing was queued for a while.
+void CanDispatch::LookAfterTheGateway() {
+  bool restarted = false;
+  {
+    std::lock_guard lock(sendMutex_);
+    if (!present_) return;
+    const bool reopening = ReopenDueChannels();
+    if (probing_) {
+      probing_ = false;
+      restarted = infoReplies_ == repliesBeforeProbe_;
+    } else if (!reopening) {
+      ProbeTheGateway();
+    }
+    // A gateway that restarted behind a port that stayed open does not answer.
+    if (restarted) ReopenAll();
+  }
+  if (restarted && presence_) presence_(false, "the gateway did not answer");
+}
+
+// True while an OpenChannel is still unanswered.
+bool CanDispatch::ReopenDueChannels() {
+  for (uint8_t number = 1; number <= kChannels; ++number) {
+    if (channels_[number - 1].inUse && channels_[number - 1].opening && OpenChannelDue(number)) ReopenChannel(number);
+  }
+  return Reopening();
+}
+
+bool CanDispatch::Reopening() const {
+  return std::any_of(std::begin(channels_), std::end(channels_),
+                     [](const Channel& channel) { return channel.inUse && channel.opening; });
+}
+
+// Only a gateway that has answered an InfoRequest before can be probed with
+// one: some never do.
+void CanDispatch::ProbeTheGateway() {
+  repliesBeforeProbe_ = infoReplies_;
+  if (repliesBeforeProbe_ == 0) return;
+  probing_ = true;
+  WriteInfoRequest();
 }
 
 // Writes the frame at the read index and waits for its Ack. False when its

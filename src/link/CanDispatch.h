@@ -33,7 +33,9 @@ class CanDispatch {
   static constexpr uint32_t kHandOffMs = 5;       // the reader's wait for the receive thread per frame
   static constexpr uint32_t kAckWaitMs = 200;
   static constexpr uint32_t kIsolatedTimeoutMs = 500;
-  static constexpr uint32_t kReopenRetryMs = 500;  // an unanswered OpenChannel of a held frame goes again
+  static constexpr uint32_t kReopenRetryMs = 500;  // an unanswered OpenChannel goes again
+  static constexpr uint32_t kProbeIdleMs = 5000;   // an idle link asks the gateway for its info words
+  static constexpr uint32_t kProbeAnswerMs = 1000;  // the InfoReply's limit before the gateway counts as restarted
   static constexpr uint32_t kQueueFullWaitMs = 500;  // how long a sender waits for a free send ring entry
   static constexpr uint32_t kShutdownNudges = 101;
   static constexpr uint32_t kReconnectMs = 1000;  // between attempts to open a port that went away
@@ -140,6 +142,12 @@ class CanDispatch {
   void Acknowledge(uint8_t channel);
 
   void SendThread();
+  uint32_t SendWaitMs(bool held);
+  void LookAfterTheGateway();
+  bool ReopenDueChannels();
+  bool Reopening() const;
+  void ReopenAll();
+  void ProbeTheGateway();
   bool SendHead();
   void WaitForAck();
   void MoveSendRead(uint32_t index);
@@ -178,6 +186,11 @@ class CanDispatch {
   size_t resendLength_ = 0;
   uint32_t canFramesWritten_ = 0;  // under sendMutex_
   std::atomic<uint32_t> lastCanFrameAt_{0};
+  // The idle probe: InfoReplies counted by the receive thread, and the count
+  // when the probe went (send thread), so that its answer can be told.
+  std::atomic<uint32_t> infoReplies_{0};
+  bool probing_ = false;
+  uint32_t repliesBeforeProbe_ = 0;
 
   uint8_t receiveRing_[kRingEntries][frame::kRingEntry] = {};
   uint32_t receiveLengths_[kRingEntries] = {};

@@ -168,6 +168,20 @@ TEST(GatewayFault, AGatewayBackDuringARunIsAskedAgainOnlyAfterTheRun) {
   EXPECT_TRUE(rig.FlashDump(0x20) == image);
 }
 
+// A gateway that restarts behind a line that stays open is noticed while
+// the screen is idle: its info request goes unanswered. Its channels are
+// opened again and, once it acknowledges, the nodes are asked again.
+TEST(GatewayFault, AGatewayRestartedBehindAnOpenPortIsNoticedAndTheNodesAskedAgain) {
+  UploaderRig rig;
+  rig.MakeImageFile(kFile, 1024, 11);
+  rig.StartBench({"--node", kNode});
+  rig.StartUploader();
+  rig.BenchCommand("restart-gateway");
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost: the gateway did not answer", 15000));
+  ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000));
+  EXPECT_TRUE(PollUntil([&] { return TimesListed(rig) == 2; }, 10000, 100)) << "the nodes were not asked again";
+}
+
 // A port missing from the start shows "Gateway lost". When it comes, the
 // query its return starts refuses touches and says why; Exit then hands over
 // at once. Under ThreadSanitizer too.

@@ -205,6 +205,24 @@ TEST_F(CanDispatchTest, HeldFrameGoesOnTheReopeningsAckAndNothingIsWrittenTwice)
   EXPECT_EQ(port->Written(), (Lines{kOpen1, CanLine(0x20000001, {1}), kOpen1, kOpen1, CanLine(0x20000002, {2})}));
 }
 
+// A gateway plugged in again is told back on the first Ack of its reopened
+// channels; a lost Ack of that OpenChannel is asked for again, with nothing
+// queued to hold, or the screen would never learn it is back.
+TEST_F(CanDispatchTest, ReconnectionIsToldOnTheReopeningsAckWhichIsAskedForAgainWhenLost) {
+  std::atomic<int> back{0};
+  link.SetPresenceCallback([&](bool present, const std::string&) { back += present ? 1 : 0; });
+  OpenWithChannel();
+  acksOpenChannel = false;
+  port->Unplug();
+  port->Plug();
+  const size_t written = port->Written().size();
+  ASSERT_TRUE(port->WaitForWrites(written + 3, CanDispatch::kReconnectMs + 2 * CanDispatch::kReopenRetryMs));
+  EXPECT_EQ(WrittenAfter(written, written + 3), (Lines{kOpen1, DataLine(1, frame::kInfoRequest, {}), kOpen1}));
+  EXPECT_EQ(back, 0) << "the port opened, the gateway has not answered yet";
+  port->Feed(kAck1);
+  EXPECT_TRUE(PollUntil([&] { return back == 1; }));
+}
+
 // ---- Receiving -------------------------------------------------------------
 
 // Channel 1 (recording callback) and channel 2 (no callback) open.
