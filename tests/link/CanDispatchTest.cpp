@@ -8,10 +8,10 @@
 #include <future>
 #include <thread>
 
+#include "FakeSerialPort.h"
+#include "GatewayLine.h"
+#include "PollUntil.h"
 #include "system/Clock.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/GatewayLine.h"
-#include "tests/support/PollUntil.h"
 
 namespace {
 
