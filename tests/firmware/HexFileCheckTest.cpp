@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "HexText.h"
+#include "RowName.h"
 
 namespace {
 
@@ -38,6 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"CountBelowTheData", ":0200300002334455\r\n" + kEnd, false},
         CheckCase{"NotAHexDigit", ":03003000G2337A1E\r\n" + kEnd, false},
         CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

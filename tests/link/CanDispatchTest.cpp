@@ -11,6 +11,7 @@
 #include "FakeSerialPort.h"
 #include "GatewayLine.h"
 #include "PollUntil.h"
+#include "RowName.h"
 #include "system/Clock.h"
 
 namespace {
@@ -260,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Concat(Concat(CanLine(0xB, kData8), CanLine(0xB, kData8)), CanLine(0xB, kData8))),
              {kAck1, kAck1, kNak, kAck1, kAck1, kAck1},
              {0x18EF1001, 0x18EF1001, 0xB, 0xB}}),
-    [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+    RowName());
 
 TEST_F(Reception, FullReceiveRingDropsTheNewestFrames) {
   std::promise<void> release;

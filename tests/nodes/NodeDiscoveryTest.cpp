@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FakeScreen.h"
+#include "RowName.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
@@ -62,6 +63,7 @@ TEST_F(NodeDiscoveryTest, LateReplyCountsOnlyForANextSlotOfTheSameNode) {
 }
 
 struct DecodingCase {
+  const char* name;
   std::vector<uint8_t> data;
   uint32_t program;
   bool generic;
@@ -78,8 +80,9 @@ TEST_P(ReplyDecodingTest, ProgramNumberIsLowByteAndHighByteUnlessHighIsFF) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, ReplyDecodingTest,
-                         ::testing::Values(DecodingCase{kProgram299, 299, false},
-                                           DecodingCase{{0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
-                                           DecodingCase{{0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false}));
+                         ::testing::Values(DecodingCase{"Program299", kProgram299, 299, false},
+                                           DecodingCase{"Generic251", {0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
+                                           DecodingCase{"HighByteFF", {0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false}),
+                         RowName());
 
 }  // namespace
