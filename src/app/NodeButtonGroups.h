@@ -13,7 +13,7 @@ class NodeButtonGroups {
 
   static bool IsGroupCode(int code);
   // The keys of the buttons shown for a code: a group's buttons, "Start" for
-  // 0, nothing for any other code. A node that reported program 251 hides
+  // kStartOnly, nothing for any other code (kNoButtons). A node that reported program 251 hides
   // the first three generic node buttons.
   static std::vector<std::string> KeysFor(int code, bool program251Seen);
   // Every key that HideNodeButtons hides.
