@@ -33,7 +33,7 @@ const char kWrapUp[] = "Initializing... Please Wait";
 
 constexpr int kRetries = 1;          // YES to this many retry questions, then NO
 constexpr auto kRunLimit = std::chrono::minutes(8);  // three ST10 erase give-ups fit with room to spare
-constexpr int kImageBytes = 0x2003;  // 1025 Atmel frames, the last one partial
+constexpr size_t kImageBytes = 2048;
 constexpr size_t kLastLines = 4;
 
 struct Engine {
@@ -54,7 +54,12 @@ const Engine kEngines[] = {
 struct Fault {
   const char* name;
   std::vector<std::string> options;
+  size_t imageBytes = kImageBytes;
 };
+
+// The faults a field line brings together, on an image whose Atmel run ends
+// in a partial frame (1025 frames) as the one they were found with.
+constexpr size_t kFieldImageBytes = 0x2003;
 
 const Fault kFaults[] = {
     {"None", {}},
@@ -71,11 +76,12 @@ const Fault kFaults[] = {
     {"BadChecksum50pct", {"--bad-checksum", "50%"}},
     {"DropAck5BadChecksum20", {"--drop-ack", "5", "--bad-checksum", "20"}},
     {"DropAck3BadChecksum7", {"--drop-ack", "3", "--bad-checksum", "7"}},
-    {"DropAck97BadChecksum89", {"--drop-ack", "97", "--bad-checksum", "89"}},
-    {"DropAck20BadChecksum20", {"--drop-ack", "20", "--bad-checksum", "20"}},
+    {"DropAck97BadChecksum89", {"--drop-ack", "97", "--bad-checksum", "89"}, kFieldImageBytes},
+    {"DropAck20BadChecksum20", {"--drop-ack", "20", "--bad-checksum", "20"}, kFieldImageBytes},
     {"FieldMix",
      {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
-      "--bad-checksum", "89"}},
+      "--bad-checksum", "89"},
+     kFieldImageBytes},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
 };
@@ -198,7 +204,7 @@ class FaultMatrix : public testing::TestWithParam<std::tuple<Fault, Engine>> {};
 TEST_P(FaultMatrix, RunEndsInTimeAndNeverFinishesOverAWrongFlash) {
   const auto& [fault, engine] = GetParam();
   UploaderRig rig;
-  const std::string image = rig.MakeImageFile(engine.file, kImageBytes, 7);
+  const std::string image = rig.MakeImageFile(engine.file, fault.imageBytes, 7);
   std::vector<std::string> options = {"--node", engine.node};
   options.insert(options.end(), fault.options.begin(), fault.options.end());
   rig.StartBench(options);

@@ -19,7 +19,7 @@
 
 #include "link/CanDispatch.h"
 #include "link/FrameCodec.h"
-#include "tests/support/FakeSerialPort.h"
+#include "FakeSerialPort.h"
 
 namespace {
 

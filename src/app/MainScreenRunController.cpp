@@ -32,10 +32,10 @@ void MainScreen::RunProgramming() {
   Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
              selectedNodeNumber.load())
           .c_str());
-  if (selectedNodeNumber >= 99) {
+  if (selectedNodeNumber >= NodeDiscovery::kUnknownNodeType) {
     Log("WARNING: attempting to program a node with an unknown firmware version.");
     ShowMessage("WARNING!!!", "You are attempting to program a node with an unknown firmware version.");
-    selectedNodeNumber -= 98;
+    selectedNodeNumber -= NodeDiscovery::kUnknownTypeToSlot;
   }
   int32_t fileProgram = FileProgramNumber(selectedFileName_);
   NodeSlot* slot = FindNodeSlot(selectedNodeNumber);
@@ -63,9 +63,10 @@ void MainScreen::RunProgramming() {
 
 bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram) {
   if (fileProgram == nodeProgram) return true;
-  if (fileProgram == 279) {
-    if (int32_t found = FirstSlotWithProgram(279)) {
-      Log(Format("Found matching program number [%d] at node index [%d]", 279, found).c_str());
+  if (fileProgram == NodeDiscovery::kAnySlotProgram) {
+    if (int32_t found = FirstSlotWithProgram(NodeDiscovery::kAnySlotProgram)) {
+      Log(Format("Found matching program number [%d] at node index [%d]", NodeDiscovery::kAnySlotProgram, found)
+              .c_str());
       return true;
     }
   }
@@ -156,7 +157,7 @@ void MainScreen::WrapUpRun(bool success) {
   ResetProgrammingState();
   QueryNodes();
   LoadProgramList();
-  ShowNodeButtons(5);
+  ShowNodeButtons(NodeButtonGroups::kNoButtons);
   progressVisible_ = false;
   ShowStatus(success ? "Programming... Finished" : "Programming... Failed");
   FinishWork();

@@ -17,8 +17,7 @@
 
 namespace {
 
-constexpr int kMaxListedIndex = 100;  // the file table holds slots 0..100
-constexpr int kMaxStartIndex = 50;    // Start accepts only the first 51 rows
+constexpr int kMaxStartIndex = 50;  // Start accepts only the first 51 rows
 constexpr int kOk = 1;
 constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes... Please Wait";
 
@@ -84,7 +83,7 @@ bool MainScreen::RefuseStart() {
 void MainScreen::OnListTouched() {
   PagedList* list = ProgramList();
   int index = list->SelectedIndex();
-  if (index < 0 || index > kMaxListedIndex) return;
+  if (index < 0 || index > HexFileTable::kLastListedIndex) return;
   char displayName[50] = {};
   list->GetText(displayName, sizeof displayName);
   int code = services_.discovery.SlotForNodeType(displayName);
@@ -93,7 +92,7 @@ void MainScreen::OnListTouched() {
     ShowNodeButtons(code);
     ShowStatus("Select Node To Program");
   } else {
-    ShowNodeButtons(0);
+    ShowNodeButtons(NodeButtonGroups::kStartOnly);
     ShowStatus("Press Start To Program");
   }
 }
@@ -156,7 +155,7 @@ void MainScreen::LoadProgramList() {
   int next = 0;
   std::string fileName;
   while (listing.Next(fileName)) {
-    fileName.resize(std::min<size_t>(fileName.size(), 259));
+    fileName.resize(std::min<size_t>(fileName.size(), HexFileTable::kNameSize - 1));
     std::string displayName;
     bool online = false;
     services_.discovery.DescribeHexFile(fileName, displayName, online);
@@ -167,7 +166,7 @@ void MainScreen::LoadProgramList() {
       std::lock_guard lock(widgetLock_);
       ProgramList()->AddRow(Format("%d", next).c_str(), displayName.c_str());
     }
-    if (next == kMaxListedIndex) {
+    if (next == HexFileTable::kLastListedIndex) {
       ShowMessage("WARNING", "There are too many hex files in the Pinecroft directory, not all files are loaded.");
       break;
     }

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "nodes/NodeDiscovery.h"
+
 namespace {
 
 std::vector<std::string> Numbered(const char* prefix, int first, int last) {
@@ -20,14 +22,14 @@ int TrailingNumber(const std::string& key) {
 }  // namespace
 
 bool NodeButtonGroups::IsGroupCode(int code) {
-  return code == 1 || code == 23 || code == 28 || code == 34 || code == 44 || code == kUnknownGroup;
+  return code == 1 || code == 23 || code == 28 || code == 34 || code == 44 || code == NodeDiscovery::kUnknownNodeType;
 }
 
 std::vector<std::string> NodeButtonGroups::KeysFor(int code, bool program251Seen) {
   switch (code) {
     case 1:
     case 34:
-    case kUnknownGroup:
+    case NodeDiscovery::kUnknownNodeType:
       return Numbered("Node", program251Seen ? 3 : 0, 9);
     case 23:
       return Numbered("XiNode", 1, 2);
@@ -35,7 +37,7 @@ std::vector<std::string> NodeButtonGroups::KeysFor(int code, bool program251Seen
       return Numbered("Rho", 1, 5);
     case 44:
       return Numbered("Psi", 1, 5);
-    case 0:
+    case kStartOnly:
       return {"Start"};
     default:
       return {};

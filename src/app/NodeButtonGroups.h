@@ -8,11 +8,12 @@
 // group codes, each the first slot of a group of buttons.
 class NodeButtonGroups {
  public:
-  static constexpr int kUnknownGroup = 99;  // the run turns 99..108 into slots 1..10
+  static constexpr int kStartOnly = 0;  // a single slot: Start alone
+  static constexpr int kNoButtons = 5;  // no group and not Start: every node button hidden
 
   static bool IsGroupCode(int code);
   // The keys of the buttons shown for a code: a group's buttons, "Start" for
-  // 0, nothing for any other code. A node that reported program 251 hides
+  // kStartOnly, nothing for any other code (kNoButtons). A node that reported program 251 hides
   // the first three generic node buttons.
   static std::vector<std::string> KeysFor(int code, bool program251Seen);
   // Every key that HideNodeButtons hides.

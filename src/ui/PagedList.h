@@ -31,6 +31,7 @@ class PagedList : public Widget {
   void PageDown();
   // A touch that HitTouch found on the list: turns a page or selects a row.
   void ListTouch(int x, int y);
+  void Touched(int x, int y) override { ListTouch(x, y); }
 
   int SelectedIndex() const { return selectedIndex_; }
   TextLabel* SelectedRow() const { return selectedRow_; }

@@ -35,6 +35,9 @@ class Widget {
 
   // True when (x, y) lies in GetRect(), all four edges included.
   bool HitTest(int x, int y) const;
+  // A touch at (x, y) that HitTouch found on this widget, before the screen
+  // acts on the widget's name; most widgets leave it all to the screen.
+  virtual void Touched(int /*x*/, int /*y*/) {}
 
   void SetFlags(uint32_t mask) { flags_.fetch_or(mask); }
   void ClearFlags(uint32_t mask) { flags_.fetch_and(~mask); }

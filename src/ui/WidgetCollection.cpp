@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ui/PagedList.h"
-
 Widget* WidgetCollection::Find(const char* name) const {
   if (!name) return nullptr;
   for (const auto& widget : widgets_) {
@@ -16,7 +14,7 @@ Widget* WidgetCollection::Find(const char* name) const {
 Widget* WidgetCollection::HitTouch(int x, int y) const {
   for (const auto& widget : widgets_) {
     if (!widget->IsTouchable() || !widget->HitTest(x, y)) continue;
-    if (widget->Kind() == Widget::KindList) static_cast<PagedList*>(widget.get())->ListTouch(x, y);
+    widget->Touched(x, y);
     return widget.get();
   }
   return nullptr;

@@ -23,8 +23,8 @@ class WidgetCollection {
   }
   // The first widget whose name equals name exactly, or nullptr.
   Widget* Find(const char* name) const;
-  // The first enabled and visible widget that contains (x, y), or nullptr; a
-  // hit list also turns the touch into a page change or a selection.
+  // The first enabled and visible widget that contains (x, y), or nullptr;
+  // the hit widget reacts first (Touched: a list turns a page or selects a row).
   Widget* HitTouch(int x, int y) const;
   // Draws every widget in order; returns the union of what they covered.
   Rect DrawAll(DeviceContext& dc) const;

@@ -12,6 +12,7 @@
 #include "FakeScreen.h"
 #include "HexText.h"
 #include "OperatorTexts.h"
+#include "RowName.h"
 #include "TempDosDevices.h"
 #include "can/ProgramState.h"
 
@@ -103,12 +104,15 @@ TEST_P(AtmelImageEndTest, EveryImageSizeReachesTheFlash) {
   EXPECT_EQ(range[3] << 8 | range[4], end - 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, AtmelImageEndTest, ::testing::Values(1, 5, 0x2000, 0x8000));
+INSTANTIATE_TEST_SUITE_P(Ends, AtmelImageEndTest, ::testing::Values(1, 5, 0x2000, 0x8000),
+                         [](const auto& info) { return "At" + std::to_string(info.param); });
 
 // ---- How long each step waits for its answer, by command: an answer at the limit counts ----
 
 constexpr std::array<int, Node::kCommandCount> kLimitMs{100, 100, 601 * 100, 201 * 100, 201 * 100, 10 + 1001 * 5,
                                                         1001 * 3};
+constexpr std::array<const char*, Node::kCommandCount> kCommandNames{"Open", "Registers", "Erase", "Blank",
+                                                                     "Range", "Data", "Verify"};
 
 class AtmelWaitLimitTest : public AtmelProgrammerTest, public ::testing::WithParamInterface<int> {};
 
@@ -118,7 +122,8 @@ TEST_P(AtmelWaitLimitTest, AnswerAtTheLimitCounts) {
   EXPECT_TRUE(Run());
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, AtmelWaitLimitTest, ::testing::Range(0, static_cast<int>(Node::kCommandCount)));
+INSTANTIATE_TEST_SUITE_P(Steps, AtmelWaitLimitTest, ::testing::Range(0, static_cast<int>(Node::kCommandCount)),
+                         [](const auto& info) { return std::string(kCommandNames[info.param]); });
 
 // ---- Runs that fail: before erasing only the reset, afterwards the question, whose NO warns ----
 
@@ -165,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "open regs erase blank range data x2 reset", {kNotSuccessful}},
         FailureCase{"LateVerify", Late(Node::kVerify), "open regs erase blank range data x2 close verify reset",
                     {kNotSuccessful}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // ---- Verifying: each display reply, all eight bytes, against its window; YES writes again ----
 
@@ -198,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"ErasedByteEndingAWindow", {{0x1007, 0xFF}}, "Verify failed at address 0x1007."},
         VerifyCase{"LastWindow", {{0x2001, kInverted}}, "Verify failed at address 0x2001."},
         VerifyCase{"PastTheImageEnd", {{0x2006, 0x00}}, "Verify failed at address 0x2006."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // A data acknowledgement that comes late, while the node takes its time with
 // a display reply, must neither release the window nor be compared with it.

@@ -8,7 +8,6 @@
 
 #include "OperatorTexts.h"
 #include "UploaderRig.h"
-#include "nodes/NodeTable.h"
 
 namespace {
 
@@ -56,12 +55,19 @@ TEST(DiscoveryTest, StartUpAndClosingQueriesFindEveryNodeInEachSlotOfItsAddress)
 // whether the answers come at the bus's pace or all at once.
 class EveryAddressTest : public ::testing::TestWithParam<std::vector<std::string>> {};
 
+// The node address each slot answers from, slot 1 first.
+constexpr int kSlotAddresses[48] = {
+    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x20, 0x30, 0x30, 0x40, 0x60, 0x70,
+    0x70, 0x22, 0x90, 0x30, 0x20, 0x01, 0x30, 0x31, 0x35, 0x20, 0x30, 0x69, 0x6A, 0x6B, 0x6C, 0x6D,
+    0x72, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x01, 0x02, 0x03, 0x04, 0x35,
+};
+
 TEST_P(EveryAddressTest, EveryNodeIsFoundInEachOfItsSlots) {
   std::vector<std::string> options = GetParam();
   std::set<int> addresses;
   std::vector<std::string> golden;
   for (int slot = 1; slot <= 48; ++slot) {
-    const int address = kNodeResponseIdentifiers[slot - 1] & 0xFF;
+    const int address = kSlotAddresses[slot - 1];
     if (addresses.insert(address).second)
       options.insert(options.end(), {"--node", "address=" + std::to_string(address) + ",program=" +
                                                    std::to_string(100 + address)});

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "OperatorTexts.h"
+#include "RowName.h"
 #include "UploaderRig.h"
 
 namespace {
@@ -63,6 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"Checksum Error Line: 3", "Resetting", kNotSuccessful,
                                  "ST10 Mode - error programming node", "Programming... Failed"},
                                 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "HexText.h"
+#include "RowName.h"
 
 namespace {
 
@@ -42,6 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"ColonLost", kData + "0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"RecordCutShortMidFile", kData + ":03003000\r\n" + kData + kEnd, false},
         CheckCase{"BlankLinesBetweenRecordsLfEnds", ":0300300002337A1E\n\n:0300300002337A1E\n  \n:00000001FF\n\n", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <map>
 #include <sstream>
 
+#include "RowName.h"
+
 namespace {
 
 using Result = IntelHexReader::Result;
@@ -71,6 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
         RecordsCase{"TopOfAddressSpace", ":10FFF000000102030405060708090A0B0C0D0E0F89\n:00000001FF\n",
                     Result::kOutsideMemory, {}, 0},
         RecordsCase{"ChecksumWinsOverOutside", ":018000001100\n", Result::kBadChecksum, {}, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

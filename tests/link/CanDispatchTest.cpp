@@ -8,10 +8,11 @@
 #include <future>
 #include <thread>
 
+#include "FakeSerialPort.h"
+#include "GatewayLine.h"
+#include "PollUntil.h"
+#include "RowName.h"
 #include "system/Clock.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/GatewayLine.h"
-#include "tests/support/PollUntil.h"
 
 namespace {
 
@@ -294,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Concat(Concat(CanLine(0xB, kData8), CanLine(0xB, kData8)), CanLine(0xB, kData8))),
              {kAck1, kAck1, kNak, kAck1, kAck1, kAck1},
              {0x18EF1001, 0x18EF1001, 0xB, 0xB}}),
-    [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+    RowName());
 
 // Answers of an Atmel node are alike, byte for byte. After our Nak the
 // gateway sends the spoiled answer's good copy, which counts; the answer to

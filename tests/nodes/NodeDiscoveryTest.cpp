@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeScreen.h"
+#include "RowName.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
@@ -115,9 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowCase{"BehindLostAcks", 200, false, 5, true, 0},
                       WindowCase{"BehindLostAcksTooLate", 200, false, 301, false, 0},
                       WindowCase{"NeverQuiet", 0, true, 5, true, 32 * 200}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 struct DecodingCase {
+  const char* name;
   std::vector<uint8_t> data;
   uint32_t program;
   bool generic;
@@ -141,9 +143,10 @@ TEST_P(ReplyDecodingTest, ProgramNumberIsLowByteAndHighByteUnlessHighIsFF) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, ReplyDecodingTest,
-                         ::testing::Values(DecodingCase{kProgram299, 299, false},
-                                           DecodingCase{{0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
-                                           DecodingCase{{0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false},
-                                           DecodingCase{{0xC1, 0x00, 0x00, 0x2B, 0x01}, 0, false}));  // not a Cal Reply
+                         ::testing::Values(DecodingCase{"Program299", kProgram299, 299, false},
+                                           DecodingCase{"Generic251", {0xC0, 0x00, 0x00, 0xFB, 0xFF}, 251, true},
+                                           DecodingCase{"HighByteFF", {0xC0, 0x12, 0x34, 0xFF, 0xFF}, 255, false},
+                                           DecodingCase{"NotACalReply", {0xC1, 0x00, 0x00, 0x2B, 0x01}, 0, false}),
+                         RowName());
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "FakeScreen.h"
 #include "FakeSt10Node.h"
 #include "OperatorTexts.h"
+#include "RowName.h"
 #include "TempDosDevices.h"
 #include "can/ProgramState.h"
 #include "st10/St10Programmer.h"
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitCase{"StartNever", "<Start>", {}, {0, 5000, 10000}, "<Reset>", {10000}},
         WaitCase{"EraseNever", "<Erase>", {}, {0, 60000, 120000}, "<Prog>", {}},
         WaitCase{"ProgNever", "<Prog>", {}, {0}, "<Reset>", {5100}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // ---- The stream ----
 
@@ -106,6 +107,7 @@ TEST_F(St10ProgrammerTest, LineAcceptedOnTheLastPollIsInTime) {
 }
 
 struct ErrorCase {
+  const char* name;
   std::vector<uint8_t> data;
   std::string text;
 };
@@ -121,12 +123,14 @@ TEST_P(St10ErrorTextTest, ComposesTheOperatorsText) {
 INSTANTIATE_TEST_SUITE_P(
     Table, St10ErrorTextTest,
     ::testing::Values(
-        ErrorCase{{0x00, 0x20, 0x00, 0x01, 0x05}, "Readback Error Line: 21"},  // "1" "5" read as 0x15
-        ErrorCase{{0x00, 0x40, 0x01, 0x2C}, "Checksum Error Line: 300"},
-        ErrorCase{{0x00, 0x80, 0x12, 0x34, 0x00, 0x01}, "Invalid Address Error: 0x011234"},
-        ErrorCase{{0x00, 0x80, 0x12, 0x34}, "Invalid Address Error: 0x1234"},
-        ErrorCase{{0x00, 0x08}, "Board Not Erased"}, ErrorCase{{0x02, 0x00}, "Wrong Field Assembly Error"},
-        ErrorCase{{0x00, 0x10}, "Unknown Error, CAN Message: ID = 418320625, Length = 2, Data = 0 16 0 0 0 0 0 0"},
-        ErrorCase{{}, "Unknown Error, CAN Message: ID = 418320625, Length = 0, Data = 0 0 0 0 0 0 0 0"}));
+        ErrorCase{"Readback", {0x00, 0x20, 0x00, 0x01, 0x05}, "Readback Error Line: 21"},  // "1" "5" read as 0x15
+        ErrorCase{"Checksum", {0x00, 0x40, 0x01, 0x2C}, "Checksum Error Line: 300"},
+        ErrorCase{"LongAddress", {0x00, 0x80, 0x12, 0x34, 0x00, 0x01}, "Invalid Address Error: 0x011234"},
+        ErrorCase{"ShortAddress", {0x00, 0x80, 0x12, 0x34}, "Invalid Address Error: 0x1234"},
+        ErrorCase{"NotErased", {0x00, 0x08}, "Board Not Erased"}, ErrorCase{"Field", {0x02, 0x00}, "Wrong Field Assembly Error"},
+        ErrorCase{"UnknownBit", {0x00, 0x10},
+                  "Unknown Error, CAN Message: ID = 418320625, Length = 2, Data = 0 16 0 0 0 0 0 0"},
+        ErrorCase{"Empty", {}, "Unknown Error, CAN Message: ID = 418320625, Length = 0, Data = 0 0 0 0 0 0 0 0"}),
+    RowName());
 
 }  // namespace

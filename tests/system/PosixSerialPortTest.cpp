@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
-#include "tests/support/PtyGateway.h"
-#include "tests/support/TempDosDevices.h"
+#include "PtyGateway.h"
+#include "TempDosDevices.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "RowName.h"
 #include "system/Clock.h"
 
 namespace {
@@ -54,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, VirtualWaitTest,
                                            WaitCase{"PastTheLimit", 2002, false, true, false, 2001},
                                            WaitCase{"FromAThread", kNever, true, true, true, 0},
                                            WaitCase{"ThreadWithoutTheFlag", kNever, true, false, false, 2001}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 // A waiter that is never woken would sit out its limit of 49 days.
 TEST(SteadyWaitTest, NotifyWakesTheWaiter) {

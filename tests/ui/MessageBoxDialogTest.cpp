@@ -2,25 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <tuple>
 
 #include "HeadlessScreen.h"
-#include "system/Event.h"
+#include "PollUntil.h"
 
 namespace {
 
 // A box that says when it is up.
 class ObservedBox : public MessageBoxDialog {
  public:
-  Event shown{"shown"};
+  std::atomic<bool> shown = false;
 
   std::string Pressed() const { return PressedButton ? PressedButton->Name() : "none"; }
 
  protected:
   bool OnInitDialog() override {
     bool result = MessageBoxDialog::OnInitDialog();
-    shown.Set();
+    shown = true;
     return result;
   }
 };
@@ -30,7 +31,7 @@ class MessageBoxDialogTest : public testing::Test {
   // Runs the box on this thread and script from another once the box is up.
   int RunBox(ObservedBox& box, const std::function<void()>& script) {
     return screen.RunScripted(box, [&] {
-      ASSERT_TRUE(box.shown.Wait(5000));
+      ASSERT_TRUE(PollUntil([&] { return box.shown.load(); }, 5000));
       script();
     });
   }
@@ -56,7 +57,8 @@ TEST_P(ButtonTouchTest, PressesTheButtonUnderTheTouch) {
 
 // Buttons stand from the right, 66 apart; the gap between two belongs to the left one.
 INSTANTIATE_TEST_SUITE_P(Masks, ButtonTouchTest,
-                         testing::Values(std::tuple{12, 333, "yes"}, std::tuple{12, 332, "no"}));
+                         testing::Values(std::tuple{12, 333, "yes"}, std::tuple{12, 332, "no"}),
+                         [](const auto& info) { return std::get<2>(info.param); });
 
 TEST_F(MessageBoxDialogTest, ALongBodyIsCutSoThatTheBoxStaysOnTheScreen) {
   ObservedBox box;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "RowName.h"
 #include "ui/ProgressBar.h"
 
 namespace {
@@ -37,6 +38,7 @@ Rect DrawnFill(ProgressBar& bar, Surface& s) {
 }
 
 struct WidthCase {
+  const char* name;
   double value;
   int width;
 };
@@ -54,7 +56,9 @@ TEST_P(FillWidthTest, FillStaysInsideTheFrame) {
 
 // Extended precision matters at 75: 64-bit arithmetic would give 235.
 INSTANTIATE_TEST_SUITE_P(Values, FillWidthTest,
-                         testing::Values(WidthCase{0, 0}, WidthCase{0.5, 0}, WidthCase{1, 2}, WidthCase{75, 236},
-                                         WidthCase{100, 315}, WidthCase{150, 315}, WidthCase{-5, 0}));
+                         testing::Values(WidthCase{"Zero", 0, 0}, WidthCase{"Half", 0.5, 0}, WidthCase{"One", 1, 2},
+                                         WidthCase{"SeventyFive", 75, 236}, WidthCase{"Hundred", 100, 315},
+                                         WidthCase{"PastHundred", 150, 315}, WidthCase{"Negative", -5, 0}),
+                         RowName());
 
 }  // namespace

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-bool FakeSerialPort::Open(const char* name, uint32_t baud) {
+bool FakeSerialPort::Open(const char*, uint32_t) {
   std::lock_guard lock(mutex_);
-  name_ = name;
-  baud_ = baud;
   opened_ = plugged_;
   return opened_;
 }
@@ -93,14 +91,4 @@ bool FakeSerialPort::WaitUntilDrained(int timeoutMs) const {
 std::vector<FakeSerialPort::Bytes> FakeSerialPort::Written() const {
   std::lock_guard lock(mutex_);
   return written_;
-}
-
-std::string FakeSerialPort::OpenedName() const {
-  std::lock_guard lock(mutex_);
-  return name_;
-}
-
-uint32_t FakeSerialPort::OpenedBaud() const {
-  std::lock_guard lock(mutex_);
-  return baud_;
 }

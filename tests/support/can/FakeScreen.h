@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -41,7 +40,6 @@ class FakeScreen : public ProgramScreen {
 
  private:
   mutable std::mutex mutex_;
-  std::atomic<uint32_t> lastSend_{0};  // a fake link writes each frame as it is queued
   std::vector<std::string> logs_;
   std::vector<Box> messages_;
   std::vector<Box> questions_;

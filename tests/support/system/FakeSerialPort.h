@@ -5,7 +5,6 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "system/SerialPort.h"
@@ -34,8 +33,6 @@ class FakeSerialPort : public SerialPort {
   // Waits until the host has read and processed everything fed so far.
   bool WaitUntilDrained(int timeoutMs = 2000) const;
   std::vector<Bytes> Written() const;
-  std::string OpenedName() const;
-  uint32_t OpenedBaud() const;
 
   std::function<void(const Bytes&)> onWrite;
 
@@ -48,6 +45,4 @@ class FakeSerialPort : public SerialPort {
   bool opened_ = false;
   bool woken_ = false;
   bool idle_ = true;  // a read found nothing to deliver since the last Feed
-  std::string name_;
-  uint32_t baud_ = 0;
 };
