@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/LogFile.h"
 #include "can/ProgramScreen.h"
@@ -34,6 +35,10 @@ extern std::atomic<uint16_t> selectedFileIndex;  // index into the hex file tabl
 class MainScreen : public Dialog, public ProgramScreen {
  public:
   static constexpr const char* kVersion = "1.4.1.0";
+  // Shown before a run sends its first command.
+  static constexpr const char* kWaitWarning =
+      "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
+      "fail and node will have to be sent to Alder for repair. Press OK to continue.";
 
   // The program-wide objects the screen works with.
   struct Services {
@@ -81,25 +86,33 @@ class MainScreen : public Dialog, public ProgramScreen {
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
   bool OnWidgetTouched(const std::string& key);
   bool RefuseStart();
+  bool RefuseBatch();
   void OnListTouched();
   bool SelectListedFile();
   void ShowNodeButtons(int code);
   void HideNodeButtons();
   void SetShown(const std::string& key, bool shown);
-  void StartProgramming();
+  void StartProgramming(void (MainScreen::*run)() = &MainScreen::RunProgramming);
 
   void LoadProgramList();
 
   // The programming run (MainScreenRunController.cpp) and recovery mode
   // (MainScreenRecoveryMode.cpp).
   void RunProgramming();
+  void WarnUnknownVersion();
+  static int32_t FileProgramNumber(const std::string& fileName);
+  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber);
   bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
-  void RefuseRun(int32_t fileProgram, int32_t nodeProgram);
+  void RefuseRun();
   bool IsProgrammableFile();
   void AbandonRun();
-  void EnterBootloader();
-  bool ProgramInBootloader();
+  bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  void EnterBootloader(int32_t slotNumber);
+  bool ProgramInBootloader(bool confirmSuccess);
   void WrapUpRun(bool success);
+  // Every node of the shown group in one go (MainScreenBatch.cpp).
+  void RunBatch();
+  std::vector<int32_t> ShownNodeSlots();
   void StartRecoveryMode();
 
   void Repaint(const Rect& area);

@@ -8,6 +8,7 @@
 
 #include "app/Format.h"
 #include "app/NodeButtonGroups.h"
+#include "can/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
 #include "nodes/DiscoveryFlags.h"
@@ -50,6 +51,10 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
     int index = ProgramList()->SelectedIndex();
     if (index < 0 || index > kMaxStartIndex || selectedNodeNumber == 0 || !SelectListedFile()) return RefuseStart();
     StartProgramming();
+  } else if (key == "All") {
+    if (RecoveryMode) return RefuseBatch();
+    if (!SelectListedFile()) return RefuseStart();
+    StartProgramming(&MainScreen::RunBatch);
   } else if (int offset = NodeButtonGroups::SlotOffset(key); offset >= 0) {
     if (!SelectListedFile()) return RefuseStart();
     selectedNodeNumber += offset;
@@ -63,6 +68,13 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
 bool MainScreen::RefuseStart() {
   Log("ERROR: An unsuported hex file was selected");
   ShowMessage("ERROR", "Invalid hex file, select another hex file to program.");
+  return false;
+}
+
+// A node recovered from its bootloader is addressed by no command, so its
+// run must be the only one: a batch would program it in place of each node.
+bool MainScreen::RefuseBatch() {
+  ShowMessage("ERROR", "Recovery mode programs one node only. Touch the button of the node to recover.");
   return false;
 }
 
@@ -116,9 +128,9 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
 
 // busy is set here, before the thread exists, so no second touch can start
 // another run in between.
-void MainScreen::StartProgramming() {
+void MainScreen::StartProgramming(void (MainScreen::*run)()) {
   if (busy_.exchange(true)) return;  // a requery of the nodes came first
-  std::thread([this] { RunProgramming(); }).detach();
+  std::thread([this, run] { (this->*run)(); }).detach();
 }
 
 PagedList* MainScreen::ProgramList() { return static_cast<PagedList*>(widgets_.Find("programSelection")); }

@@ -11,9 +11,9 @@ class NodeButtonGroups {
   static constexpr int kUnknownGroup = 99;  // the run turns 99..108 into slots 1..10
 
   static bool IsGroupCode(int code);
-  // The keys of the buttons shown for a code: a group's buttons, "Start" for
-  // 0, nothing for any other code. A node that reported program 251 hides
-  // the first three generic node buttons.
+  // The keys of the buttons shown for a code: a group's buttons and "All",
+  // "Start" for 0, nothing for any other code. A node that reported program
+  // 251 hides the first three generic node buttons.
   static std::vector<std::string> KeysFor(int code, bool program251Seen);
   // Every key that HideNodeButtons hides.
   static const std::vector<std::string>& AllKeys();
@@ -21,4 +21,7 @@ class NodeButtonGroups {
   // "Node0".."Node9", the number less one of "XiNode1", "Rho1".., "Psi1"..;
   // -1 for a key that is no node button.
   static int SlotOffset(const std::string& key);
+
+ private:
+  static std::vector<std::string> NodeKeysFor(int code, bool program251Seen);
 };

@@ -22,7 +22,8 @@ class UploaderRig {
     int x;
     int y;
   };
-  static constexpr Spot kStart{403, 485}, kExit{403, 550}, kRecov{7, 550};
+  // "All" stands where Start does; the two are never shown together.
+  static constexpr Spot kStart{403, 485}, kAll{403, 485}, kExit{403, 550}, kRecov{7, 550};
   // "Node 1" .. "Node 10": the upper row holds 1 to 5.
   static constexpr Spot NodeButton(int n) { return {73 + 66 * ((n - 1) % 5), n <= 5 ? 410 : 480}; }
 
@@ -56,6 +57,7 @@ class UploaderRig {
   void TouchButton(Spot button) const { Touch(button.x + 32, button.y + 32); }
   void TouchNode(int n) const { TouchButton(NodeButton(n)); }
   void TouchStart() const { TouchButton(kStart); }
+  void TouchAll() const { TouchButton(kAll); }
   void TouchExit() const { TouchButton(kExit); }
   void TouchRecov() const { TouchButton(kRecov); }
   // A row of the program list's page shown; the arrows turn the page.
