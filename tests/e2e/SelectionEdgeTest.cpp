@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "OperatorTexts.h"
+#include "PixelCheck.h"
+#include "UploaderRig.h"
+
+namespace {
+
+struct SlotCase {
+  const char* name;
+  std::vector<std::string> nodes;
+  const char* file;
+  int button;                          // "Node n"
+  std::vector<std::string> boxes;      // answered with OK, in order
+  std::vector<std::string> logged;
+  std::string commandTo;               // the only request identifier sent F1
+  std::vector<std::string> spared;     // identifiers that must not get F1
+};
+
+// Which slot a node button programs: the bootloader command goes to the
+// touched button's slot, whatever another slot answered.
+class SlotChoice : public ::testing::TestWithParam<SlotCase> {};
+
+TEST_P(SlotChoice, TheCommandGoesToTheTouchedSlot) {
+  const SlotCase& c = GetParam();
+  UploaderRig rig;
+  rig.MakeImageFile(c.file, 256, 4);
+  rig.StartRun(c.nodes, c.file, c.button);
+  for (const std::string& box : c.boxes) rig.AnswerBox(box, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Sending bootloader: CAN ID = " + c.commandTo + ", Length = 1, Data = F1", 10000));
+  EXPECT_TRUE(InOrder(rig.RunLines(), c.logged));
+  const std::string trace = rig.BusTrace();
+  EXPECT_NE(trace.find(c.commandTo + "#F1"), std::string::npos);
+  for (const std::string& id : c.spared) EXPECT_EQ(trace.find(id + "#F1"), std::string::npos) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SlotChoice,
+    ::testing::Values(
+        // Tau Node 2 reported 322; the 279 of Tau Node 1 (at slot 12 first) lets the file through.
+        SlotCase{"File279ForASlotWithout279",
+                 {"address=0x30,program=279,boot=st10", "address=0x31,program=322,boot=st10"},
+                 "P279tau.hex", 2, {kWarning},
+                 {"Enter Programming - Selected node name: P279tau.hex, selected node number: 35",
+                  "program number on hex file [279], program number on node [322].",
+                  "Found matching program number [279] at node index [12]"},
+                 "18EF3110", {"18EF3010"}},
+        // An unknown node type: "Node 3" is 99 + 2, programmed as slot 3.
+        SlotCase{"UnknownTypeNode3",
+                 {"address=0x02,program=999,boot=st10", "address=0x03,program=999,boot=st10",
+                  "address=0x04,program=999,boot=st10"},
+                 "P999x.hex", 3, {kUnknownFirmware, kWarning},
+                 {"Enter Programming - Selected node name: P999x.hex, selected node number: 101",
+                  "program number on hex file [999], program number on node [999]."},
+                 "18EF0310", {"18EF0210", "18EF0410"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The list holds 101 files, rows 0 to 100: the last row is offered its node
+// buttons like any other.
+TEST(ListEdge, TheHundredAndFirstRowOffersNodeButtons) {
+  UploaderRig rig;
+  for (int i = 0; i < 101; ++i) rig.AddHexFile("P149file" + std::to_string(100 + i) + ".hex", ":00000001FF\r\n");
+  rig.StartBench({"--node", "address=0x01,program=149,boot=atmel"});
+  rig.StartUploader();
+  rig.AnswerBox("There are too many hex files in the Pinecroft directory, not all files are loaded.", UploaderRig::kOk);
+  for (int page = 0; page < 14; ++page) rig.TouchPageDown();  // rows 98..104
+  rig.TouchListRow(100 - 98);
+  ASSERT_TRUE(rig.WaitForLogLine(kSelectNode, 5000));
+  auto shot = rig.Screenshot("row-100");
+  ASSERT_TRUE(shot);
+  EXPECT_TRUE(ShowsButtonAt(*shot, UploaderRig::NodeButton(1).x, UploaderRig::NodeButton(1).y));
+  EXPECT_TRUE(ShowsButtonAt(*shot, UploaderRig::kAll.x, UploaderRig::kAll.y));
+}
+
+}  // namespace
