@@ -17,6 +17,8 @@ struct SlotCase {
   std::vector<std::string> spared;     // identifiers that must not get F1
 };
 
+void PrintTo(const SlotCase& c, std::ostream* out) { *out << c.name; }
+
 // Which slot a node button programs: the bootloader command goes to the
 // touched button's slot, whatever another slot answered.
 class SlotChoice : public ::testing::TestWithParam<SlotCase> {};
