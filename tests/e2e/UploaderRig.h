@@ -42,7 +42,7 @@ class UploaderRig {
   // Starts the uploader and waits for its main screen (the file list logged).
   void StartUploader(int timeoutMs = 40000);
   // The usual start of a run: canbench with these nodes (each one "--node"),
-  // the uploader, the file touched in the list, then "Node n" (0: Start).
+  // the uploader, the file touched in the list, then "Node n" (0: Start, -1: All).
   void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
 
   // The log file's lines, and waits for one (whole-line match) to appear
