@@ -18,8 +18,8 @@ void MainScreen::RunBatch() {
     WarnUnknownVersion();
     for (int32_t& slot : slots) slot -= NodeButtonGroups::kUnknownGroup - 1;
   }
-  // Only nodes that answered the last query are in the batch: the file
-  // check cannot vouch for a slot with no node behind it.
+  // Only nodes that answered the last query are in the batch: the 279 rule
+  // alone would take a slot with no node behind it.
   const int32_t fileProgram = FileProgramNumber(selectedFileName_);
   NodeBatch batch;
   for (int32_t number : slots) {
