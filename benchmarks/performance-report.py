@@ -760,8 +760,15 @@ class Report:
           "send thread writing the first.")
         w()
 
+def measured_by_hand(path=Path("docs/performance.md")):
+    """The sections of the current report whose heading says they were measured by hand, as they stand."""
+    text = path.read_text() if path.exists() else ""
+    sections = re.split(r"(?m)^(?=## )", text)
+    return "".join("\n" + s.rstrip("\n") + "\n" for s in sections if "measured by hand" in s.split("\n", 1)[0])
+
+
 def main():
-    sys.stdout.write(Report(sys.argv[1]).build())
+    sys.stdout.write(Report(sys.argv[1]).build() + measured_by_hand())
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/GatewayNotice.h"
 #include "app/LogFile.h"
@@ -36,6 +37,10 @@ extern std::atomic<uint16_t> selectedFileIndex;  // index into the hex file tabl
 class MainScreen : public Dialog, public ProgramScreen {
  public:
   static constexpr const char* kVersion = "1.4.1.0";
+  // Shown before a run sends its first command.
+  static constexpr const char* kWaitWarning =
+      "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
+      "fail and node will have to be sent to Alder for repair. Press OK to continue.";
 
   // The program-wide objects the screen works with.
   struct Services {
@@ -92,26 +97,34 @@ class MainScreen : public Dialog, public ProgramScreen {
   void CloseScreen();
   bool OnWidgetTouched(const std::string& key);
   bool RefuseStart();
+  bool RefuseBatch();
   void OnListTouched();
   bool SelectListedFile();
   void ShowNodeButtons(int code);
   void HideNodeButtons();
   void SetShown(const std::string& key, bool shown);
-  void StartProgramming();
+  void StartProgramming(void (MainScreen::*run)() = &MainScreen::RunProgramming);
 
   void LoadProgramList();
 
   // The programming run (MainScreenRunController.cpp) and recovery mode
   // (MainScreenRecoveryMode.cpp).
   void RunProgramming();
+  void WarnUnknownVersion();
+  static int32_t FileProgramNumber(const std::string& fileName);
+  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber);
   bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
-  void RefuseRun(int32_t fileProgram, int32_t nodeProgram);
+  void RefuseRun();
   bool IsProgrammableFile();
   void AbandonRun();
-  void RecordUpdate();
-  void EnterBootloader();
-  bool ProgramInBootloader();
+  void RecordUpdate(int32_t slotNumber);
+  bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  void EnterBootloader(int32_t slotNumber);
+  bool ProgramInBootloader(bool confirmSuccess);
   void WrapUpRun(bool success);
+  // Every node of the shown group in one go (MainScreenBatch.cpp).
+  void RunBatch();
+  std::vector<int32_t> ShownNodeSlots();
   void StartRecoveryMode();
   void AskForPowerCycle();
   bool FindNodeInBootloader();

@@ -38,6 +38,7 @@ void MainScreen::CreateWidgets() {
   const char* psiCaptions[] = {"Nu 1", "Nu 2", "Nu 3", "Nu 4", "Omicron"};
   for (int i = 0; i < 5; ++i) CreateNodeButton(Format("Psi%d", i + 1).c_str(), psiCaptions[i], columns[i], upperRow);
   CreateNodeButton("Start", "Start", width_ - 77, height_ - 155);
+  CreateNodeButton("All", "All", width_ - 77, height_ - 155);  // shown with a group, never with Start
   HideNodeButtons();
   CreateNodeButton("Exit", "Exit", width_ - 77, height_ - 90);
   CreateNodeButton("Recov", "Recov.", width_ - 473, height_ - 90);

@@ -21,11 +21,6 @@ namespace {
 
 constexpr uint8_t kBootloaderCommand = 0xF1;
 
-// The program number in characters 2 to 4 of a hex file name ("P149..." -> 149).
-int32_t FileProgramNumber(const std::string& fileName) {
-  return fileName.size() > 1 ? std::atoi(fileName.substr(1, 3).c_str()) : 0;
-}
-
 }  // namespace
 
 void MainScreen::RunProgramming() {
@@ -33,32 +28,43 @@ void MainScreen::RunProgramming() {
              selectedNodeNumber.load())
           .c_str());
   if (selectedNodeNumber >= NodeDiscovery::kUnknownNodeType) {
-    Log("WARNING: attempting to program a node with an unknown firmware version.");
-    ShowMessage("WARNING!!!", "You are attempting to program a node with an unknown firmware version.");
+    WarnUnknownVersion();
     selectedNodeNumber -= NodeDiscovery::kUnknownTypeToSlot;
   }
-  int32_t fileProgram = FileProgramNumber(selectedFileName_);
-  NodeSlot* slot = FindNodeSlot(selectedNodeNumber);
-  int32_t nodeProgram = slot ? static_cast<int32_t>(slot->program.load()) : 0;
-  Log(Format("program number on hex file [%d], program number on node [%d].", fileProgram, nodeProgram).c_str());
-  if (!IsCompatible(fileProgram, nodeProgram)) {
-    RefuseRun(fileProgram, nodeProgram);
+  if (!FileSuitsSlot(FileProgramNumber(selectedFileName_), selectedNodeNumber)) {
+    RefuseRun();
     return;
   }
   if (!IsProgrammableFile()) {
     AbandonRun();
     return;
   }
-  ShowMessage("WARNING!!!",
-              "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause "
-              "node to fail and node will have to be sent to Alder for repair. Press OK to continue.");
-  ShowStatus("Programming... Please Wait");
-  if (!RecoveryMode) {
-    RecordUpdate();
-    EnterBootloader();
-  }
-  RecordUpdate();  // now with the bootloader that answered
-  WrapUpRun(ProgramInBootloader());
+  ShowMessage("WARNING!!!", kWaitWarning);
+  WrapUpRun(ProgramNode(selectedNodeNumber, true));
+}
+
+// A file whose row matched no node type goes to one of the first ten slots.
+void MainScreen::WarnUnknownVersion() {
+  Log("WARNING: attempting to program a node with an unknown firmware version.");
+  ShowMessage("WARNING!!!", "You are attempting to program a node with an unknown firmware version.");
+}
+
+// The program number in characters 2 to 4 of a hex file name ("P149..." -> 149).
+int32_t MainScreen::FileProgramNumber(const std::string& fileName) {
+  return fileName.size() > 1 ? std::atoi(fileName.substr(1, 3).c_str()) : 0;
+}
+
+// Logs both program numbers, and the mismatch when the file does not suit
+// the node the slot's last answer named.
+bool MainScreen::FileSuitsSlot(int32_t fileProgram, int32_t slotNumber) {
+  NodeSlot* slot = FindNodeSlot(slotNumber);
+  int32_t nodeProgram = slot ? static_cast<int32_t>(slot->program.load()) : 0;
+  Log(Format("program number on hex file [%d], program number on node [%d].", fileProgram, nodeProgram).c_str());
+  if (IsCompatible(fileProgram, nodeProgram)) return true;
+  Log(Format("WARNING: program number on hex file [%d] does not match program number on node [%d].", fileProgram,
+             nodeProgram)
+          .c_str());
+  return false;
 }
 
 bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram) {
@@ -74,10 +80,7 @@ bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram) {
 }
 
 // A file that does not suit the node: nothing is sent and no new query runs.
-void MainScreen::RefuseRun(int32_t fileProgram, int32_t nodeProgram) {
-  Log(Format("WARNING: program number on hex file [%d] does not match program number on node [%d].", fileProgram,
-             nodeProgram)
-          .c_str());
+void MainScreen::RefuseRun() {
   ShowMessage("WARNING!!!",
               "The selected node is not supported with the selected firmware version, select a different firmware or "
               "node and try again");
@@ -106,20 +109,34 @@ void MainScreen::AbandonRun() {
 // Written before the node leaves its program and kept until it is programmed
 // again, so that a power cut or a failed run cannot make the console forget
 // which node waits in its bootloader for which file.
-void MainScreen::RecordUpdate() {
+void MainScreen::RecordUpdate(int32_t slotNumber) {
   UnfinishedUpdate record;
-  record.slot = selectedNodeNumber;
+  record.slot = slotNumber;
   const NodeSlot* slot = FindNodeSlot(record.slot);
   record.label = slot ? slot->name : "";
   record.bootloader = BootloaderType;
   if (!record.TakeFile(selectedFileName_) || !record.Save()) Log("WARNING: the update could not be recorded on drive d:.");
 }
 
-// One bootloader command to the selected slot; the answer must arrive within
-// the second that follows.
-void MainScreen::EnterBootloader() {
+// One node's part of a run: a node in recovery waits in its bootloader
+// already; any other is sent the bootloader command first.
+bool MainScreen::ProgramNode(int32_t slotNumber, bool confirmSuccess) {
+  ShowStatus("Programming... Please Wait");
+  if (!RecoveryMode) {
+    RecordUpdate(slotNumber);
+    EnterBootloader(slotNumber);
+  }
+  RecordUpdate(slotNumber);  // now with the bootloader that answered
+  const bool programmed = ProgramInBootloader(confirmSuccess);
+  if (programmed) UnfinishedUpdate::Remove(slotNumber);
+  return programmed;
+}
+
+// One bootloader command to the slot; the answer must arrive within the
+// second that follows.
+void MainScreen::EnterBootloader(int32_t slotNumber) {
   ResetProgrammingState();
-  NodeSlot* slot = FindNodeSlot(selectedNodeNumber);
+  NodeSlot* slot = FindNodeSlot(slotNumber);
   CanMessage command;
   command.identifier = slot ? slot->requestIdentifier : 0;
   command.data[0] = kBootloaderCommand;
@@ -128,17 +145,17 @@ void MainScreen::EnterBootloader() {
   Sleep(1000);
 }
 
-bool MainScreen::ProgramInBootloader() {
+bool MainScreen::ProgramInBootloader(bool confirmSuccess) {
   switch (BootloaderType.load()) {
     case kSt10Bootloader: {
       Log("ST10 MODE - node is in bootloader mode");
-      bool programmed = services_.st10.Program(selectedFileName_);
+      bool programmed = services_.st10.Program(selectedFileName_, confirmSuccess);
       Log(programmed ? "ST10 Mode - programming complete" : "ST10 Mode - error programming node");
       return programmed;
     }
     case kAtmelBootloader: {
       Log("Atmel Mode - node is in bootloader mode");
-      bool programmed = services_.atmel.Program(selectedFileName_, true);
+      bool programmed = services_.atmel.Program(selectedFileName_, true, confirmSuccess);
       Log(programmed ? "Atmel Mode - programming complete" : "Atmel Mode - error programming node");
       return programmed;
     }
@@ -152,7 +169,6 @@ bool MainScreen::ProgramInBootloader() {
 // Fresh node numbers and file list for the next selection; a programmed
 // node's update is no longer unfinished.
 void MainScreen::WrapUpRun(bool success) {
-  if (success) UnfinishedUpdate::Remove(selectedNodeNumber);
   ShowStatus("Initializing... Please Wait");
   ResetProgrammingState();
   QueryNodes();

@@ -8,6 +8,7 @@
 
 #include "app/Format.h"
 #include "app/NodeButtonGroups.h"
+#include "can/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
 #include "nodes/DiscoveryFlags.h"
@@ -62,6 +63,10 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
     int index = ProgramList()->SelectedIndex();
     if (index < 0 || index > kMaxStartIndex || selectedNodeNumber == 0 || !SelectListedFile()) return RefuseStart();
     StartProgramming();
+  } else if (key == "All") {
+    if (RecoveryMode) return RefuseBatch();
+    if (!SelectListedFile()) return RefuseStart();
+    StartProgramming(&MainScreen::RunBatch);
   } else if (int offset = NodeButtonGroups::SlotOffset(key); offset >= 0) {
     if (!SelectListedFile()) return RefuseStart();
     selectedNodeNumber += offset;
@@ -75,6 +80,13 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
 bool MainScreen::RefuseStart() {
   Log("ERROR: An unsuported hex file was selected");
   ShowMessage("ERROR", "Invalid hex file, select another hex file to program.");
+  return false;
+}
+
+// A node recovered from its bootloader is addressed by no command, so its
+// run must be the only one: a batch would program it in place of each node.
+bool MainScreen::RefuseBatch() {
+  ShowMessage("ERROR", "Recovery mode programs one node only. Touch the button of the node to recover.");
   return false;
 }
 
@@ -128,9 +140,9 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
 
 // busy is set here, before the thread exists, so no second touch can start
 // another run in between.
-void MainScreen::StartProgramming() {
+void MainScreen::StartProgramming(void (MainScreen::*run)()) {
   if (!ClaimWork()) return;  // a query of the nodes came first
-  worker_.Start([this] { RunProgramming(); });
+  worker_.Start([this, run] { (this->*run)(); });
 }
 
 PagedList* MainScreen::ProgramList() { return static_cast<PagedList*>(widgets_.Find("programSelection")); }

@@ -26,6 +26,12 @@ bool NodeButtonGroups::IsGroupCode(int code) {
 }
 
 std::vector<std::string> NodeButtonGroups::KeysFor(int code, bool program251Seen) {
+  std::vector<std::string> keys = NodeKeysFor(code, program251Seen);
+  if (IsGroupCode(code)) keys.push_back("All");
+  return keys;
+}
+
+std::vector<std::string> NodeButtonGroups::NodeKeysFor(int code, bool program251Seen) {
   switch (code) {
     case 1:
     case 34:
@@ -50,6 +56,7 @@ const std::vector<std::string>& NodeButtonGroups::AllKeys() {
     for (auto group : {Numbered("XiNode", 1, 2), Numbered("Rho", 1, 5), Numbered("Psi", 1, 5)})
       all.insert(all.end(), group.begin(), group.end());
     all.push_back("Start");
+    all.push_back("All");
     return all;
   }();
   return keys;

@@ -12,9 +12,9 @@ class NodeButtonGroups {
   static constexpr int kNoButtons = 5;  // no group and not Start: every node button hidden
 
   static bool IsGroupCode(int code);
-  // The keys of the buttons shown for a code: a group's buttons, "Start" for
-  // kStartOnly, nothing for any other code (kNoButtons). A node that reported program 251 hides
-  // the first three generic node buttons.
+  // The keys of the buttons shown for a code: a group's buttons and "All",
+  // "Start" for kStartOnly, nothing for any other code (kNoButtons). A node
+  // that reported program 251 hides the first three generic node buttons.
   static std::vector<std::string> KeysFor(int code, bool program251Seen);
   // Every key that HideNodeButtons hides.
   static const std::vector<std::string>& AllKeys();
@@ -22,4 +22,7 @@ class NodeButtonGroups {
   // "Node0".."Node9", the number less one of "XiNode1", "Rho1".., "Psi1"..;
   // -1 for a key that is no node button.
   static int SlotOffset(const std::string& key);
+
+ private:
+  static std::vector<std::string> NodeKeysFor(int code, bool program251Seen);
 };

@@ -65,13 +65,14 @@ class ProgressSteps {
 
 }  // namespace
 
-bool AtmelProgrammer::Program(const std::string& fileName, bool openPort) {
+bool AtmelProgrammer::Program(const std::string& fileName, bool openPort, bool confirmSuccess) {
   for (;;) {
     switch (Attempt(fileName, openPort)) {
       case Outcome::kProgrammed:
         ResetNode();
-        ShowBox("Programming Complete",
-                "Press OK to program another node.  When finished, press Exit and remove USB drive.");
+        if (confirmSuccess)
+          ShowBox("Programming Complete",
+                  "Press OK to program another node.  When finished, press Exit and remove USB drive.");
         return true;
       case Outcome::kNotStarted:
         ResetNode();

@@ -20,8 +20,10 @@ class AtmelProgrammer : public ReplyConsumer {
 
   // One whole run: true when the node was programmed (possibly by a retry the
   // operator asked for). openPort is on for a run after the bootloader command
-  // and off for a retry, whose node has its port open already.
-  bool Program(const std::string& fileName, bool openPort);
+  // and off for a retry, whose node has its port open already. Without
+  // confirmSuccess the "Programming Complete" box is left to the caller, which
+  // programs further nodes and reports them all at once.
+  bool Program(const std::string& fileName, bool openPort, bool confirmSuccess = true);
 
   void OnReply(CanMessage message) override;
 

@@ -91,7 +91,7 @@ void SetOrClear(std::atomic<bool>& flag, uint8_t qualifier) {
 
 }  // namespace
 
-bool St10Programmer::Program(const std::string& fileName) {
+bool St10Programmer::Program(const std::string& fileName, bool confirmSuccess) {
   ProgramScreen& screen = *TheScreen();
   for (;;) {
     screen.SetProgressVisible(true);
@@ -102,8 +102,9 @@ bool St10Programmer::Program(const std::string& fileName) {
     }
     if (SendStart() && SendErase() && SendProg() && StreamFile()) {
       SendReset();
-      screen.ShowMessage("Programming Complete",
-                         "Press OK to program another node.  When finished, press Exit and remove USB drive.");
+      if (confirmSuccess)
+        screen.ShowMessage("Programming Complete",
+                           "Press OK to program another node.  When finished, press Exit and remove USB drive.");
       return true;
     }
     // The node is still in its bootloader, so a retry starts again at the file.

@@ -17,7 +17,9 @@ class St10Programmer : public ReplyConsumer {
   static constexpr uint32_t kCommandIdentifier = 0x18EFF110;
 
   // One whole run, retries included; true when the node was programmed.
-  bool Program(const std::string& fileName);
+  // Without confirmSuccess the "Programming Complete" box is left to the
+  // caller, which programs further nodes and reports them all at once.
+  bool Program(const std::string& fileName, bool confirmSuccess = true);
   void OnReply(CanMessage message) override;
   void ResetState();
 

@@ -6,7 +6,8 @@
 namespace {
 
 // More files than the program can start: the list pages on to show them
-// all, but a file beyond row fifty is refused before anything is sent.
+// all, but a file beyond row fifty is refused before anything is sent, while
+// the one at row fifty is taken.
 TEST(MainScreenTest, AFileBeyondRowFiftyIsListedButRefused) {
   UploaderRig rig;
   for (int i = 0; i < 52; ++i) rig.AddHexFile("P143file" + std::to_string(100 + i) + ".hex", ":00000001FF\r\n");
@@ -22,6 +23,16 @@ TEST(MainScreenTest, AFileBeyondRowFiftyIsListedButRefused) {
   EXPECT_EQ(lines[lines.size() - 2], "ERROR: An unsuported hex file was selected");
   EXPECT_EQ(lines.back(), kInvalidHexFile);
   EXPECT_EQ(rig.BusTrace().find("#F1"), std::string::npos) << "a bootloader command went out";
+
+  rig.TouchListRow(50 - 49);
+  ASSERT_TRUE(rig.WaitForLogLine(kPressStart, 5000, 2));
+  rig.TouchStart();
+  // The file has no data, so the run taken stops at the file check.
+  rig.AnswerBox("The selected hex file is damaged or is not a hex file. The node was not changed.", UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
+  const auto run = rig.RunLines();
+  ASSERT_FALSE(run.empty());
+  EXPECT_TRUE(run.front().starts_with("Enter Programming - Selected node name: P143file1")) << run.front();
 }
 
 }  // namespace

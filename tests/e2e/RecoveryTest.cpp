@@ -11,6 +11,7 @@ namespace {
 TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
   UploaderRig rig;
   std::string image = rig.MakeImageFile("P143beta.hex", 1024, 7);
+  rig.AddHexFile("P149alpha.hex", ":00000001FF\r\n");
   rig.StartRun({"address=0x20,program=143,boot=st10,after=143,fault=power-cut=5"}, "P143beta.hex", 0);
   rig.AnswerBox(kWarning, UploaderRig::kOk);
   // The node loses power half-way: the line times out and the retry is declined.
@@ -28,6 +29,11 @@ TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
   rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
   rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("P143beta.hex - Beta Node beta - online: true", 5000));
+  // "All" would program the node in its bootloader once for every node shown.
+  rig.SelectFile("P149alpha.hex", kSelectNode);
+  rig.TouchAll();
+  const char refusedAll[] = "Recovery mode programs one node only. Touch the button of the node to recover.";
+  rig.AnswerBox(refusedAll, UploaderRig::kOk);
   rig.SelectFile("P143beta.hex", kPressStart);
   rig.TouchStart();
   rig.AnswerBox(kWarning, UploaderRig::kOk);
@@ -37,7 +43,7 @@ TEST(RecoveryTest, APowerCutSt10NodeIsRecoveredAndProgrammed) {
 
   auto lines = rig.LogLines();
   std::vector<std::string> after(std::find(lines.begin(), lines.end(), "Enter start recovery mode"), lines.end());
-  EXPECT_TRUE(InOrder(after, {kRecoveryFound, "ST10 MODE - node is in bootloader mode", "Programming... Finished"}));
+  EXPECT_TRUE(InOrder(after, {kRecoveryFound, refusedAll, "ST10 MODE - node is in bootloader mode", "Programming... Finished"}));
   EXPECT_EQ(std::count(after.begin(), after.end(), kRecoveryQuestion), 0) << "the question is never logged";
   EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const std::string& l) { return l.starts_with("Sending bootloader"); }),
             0) << "a node in its bootloader needs no bootloader command";

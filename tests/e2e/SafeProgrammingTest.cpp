@@ -9,12 +9,6 @@ namespace {
 
 const char kDamaged[] = "The selected hex file is damaged or is not a hex file. The node was not changed.";
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 // One Atmel node: a byte its flash takes wrongly is found by Verifying and
 // mended by YES; then release notes and a file without data, both named like
 // its hex files, are refused with nothing sent, and the node keeps its flash

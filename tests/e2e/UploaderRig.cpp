@@ -121,6 +121,8 @@ void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::str
   SelectFile(file, node == 0 ? kPressStart : kSelectNode);
   if (node == 0)
     TouchStart();
+  else if (node < 0)
+    TouchAll();
   else
     TouchNode(node);
 }

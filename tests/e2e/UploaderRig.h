@@ -22,7 +22,8 @@ class UploaderRig {
     int x;
     int y;
   };
-  static constexpr Spot kStart{403, 485}, kExit{403, 550}, kRecov{7, 550};
+  // "All" stands where Start does; the two are never shown together.
+  static constexpr Spot kStart{403, 485}, kAll{403, 485}, kExit{403, 550}, kRecov{7, 550};
   // "Node 1" .. "Node 10": the upper row holds 1 to 5.
   static constexpr Spot NodeButton(int n) { return {73 + 66 * ((n - 1) % 5), n <= 5 ? 410 : 480}; }
 
@@ -46,7 +47,7 @@ class UploaderRig {
   // The update record a run keeps on drive d: for the slot.
   bool HasUpdateRecord(int slot) const;
   // The usual start of a run: canbench with these nodes (each one "--node"),
-  // the uploader, the file touched in the list, then "Node n" (0: Start).
+  // the uploader, the file touched in the list, then "Node n" (0: Start, -1: All).
   void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
 
   // The log file's lines, and waits for one (whole-line match) to appear
@@ -61,13 +62,13 @@ class UploaderRig {
   void TouchButton(Spot button) const { Touch(button.x + 32, button.y + 32); }
   void TouchNode(int n) const { TouchButton(NodeButton(n)); }
   void TouchStart() const { TouchButton(kStart); }
+  void TouchAll() const { TouchButton(kAll); }
   void TouchExit() const { TouchButton(kExit); }
   void TouchRecov() const { TouchButton(kRecov); }
   // A row of the program list's page shown; the arrows turn the page.
   void TouchListRow(int row) const { Touch(120, 176 + 30 * row + 15); }
   void TouchRow(int row) const { TouchListRow(row); }
   void TouchPageDown() const { Touch(450, 380); }
-  void TouchPageUp() const { Touch(450, 195); }
 
   std::optional<Surface> Screenshot(const std::string& name) const;
   // Waits until the box whose body is text is up, then touches one of its

@@ -130,17 +130,6 @@ TEST_F(CanDispatchTest, NakNeverRepeatsAnAcknowledgedFrameAndAReopenReachesBackT
   EXPECT_EQ(WrittenAfter(written + 4, written + 5), Lines{CanLine(0x20000777, {0x77})});
 }
 
-// A frame the gateway refused with a Nak goes again at once, and only once.
-TEST_F(CanDispatchTest, NakedFrameGoesAgainUntilAcknowledged) {
-  OpenWithChannel();
-  acksCanFrames = false;
-  int naks = 2;
-  onFrameWritten = [&](const Bytes&) { port->Feed(naks-- > 0 ? Line({1, frame::kNak}) : kAck1); };
-  ASSERT_TRUE(Queue(1, {1}));
-  EXPECT_FALSE(port->WaitForWrites(5, 400));
-  EXPECT_EQ(WrittenAfter(1, 4), Lines(3, CanLine(0x20000001, {1})));
-}
-
 TEST_F(CanDispatchTest, AckTimeOutsReopenTheChannelsOnlyWhenIsolated) {
   VirtualClock clock;
   ScopedClock installed(clock);

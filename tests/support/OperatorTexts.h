@@ -37,6 +37,13 @@ inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file
 inline const char kSelectNode[] = "Select Node To Program";
 inline const char kPressStart[] = "Press Start To Program";
 
+// How often part occurs in text, overlaps included.
+inline size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 // Whether the expected lines stand in this order (others may lie between).
 inline ::testing::AssertionResult InOrder(const std::vector<std::string>& lines,
                                           const std::vector<std::string>& expected) {

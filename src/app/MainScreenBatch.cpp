@@ -1,0 +1,60 @@
+// "All": every node of the shown group that the file suits, one after the
+// other in one run, with one warning before the first and one report after
+// the last.
+#include "app/MainScreen.h"
+
+#include "app/Format.h"
+#include "app/NodeBatch.h"
+#include "app/NodeButtonGroups.h"
+#include "nodes/NodeDiscovery.h"
+#include "nodes/NodeTable.h"
+
+void MainScreen::RunBatch() {
+  const int32_t group = selectedNodeNumber;
+  Log(Format("Enter Programming All - Selected node name: %s, node group: %d", selectedFileName_.c_str(), group)
+          .c_str());
+  std::vector<int32_t> slots = ShownNodeSlots();
+  if (group == NodeDiscovery::kUnknownNodeType) {
+    WarnUnknownVersion();
+    for (int32_t& slot : slots) slot -= NodeDiscovery::kUnknownTypeToSlot;
+  }
+  // Only nodes that answered the last query are in the batch: the 279 rule
+  // alone would take a slot with no node behind it.
+  const int32_t fileProgram = FileProgramNumber(selectedFileName_);
+  NodeBatch batch;
+  for (int32_t number : slots) {
+    NodeSlot* slot = FindNodeSlot(number);
+    if (slot && slot->program != 0 && FileSuitsSlot(fileProgram, number)) batch.Add(number, slot->name);
+  }
+  if (batch.Empty()) {
+    RefuseRun();
+    return;
+  }
+  if (!IsProgrammableFile()) {
+    AbandonRun();
+    return;
+  }
+  ShowMessage("WARNING!!!", batch.Announcement(kWaitWarning).c_str());
+  // A node that fails, retries declined, leaves the others to be programmed.
+  for (NodeBatch::Node& node : batch.Nodes()) {
+    Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
+               node.slot)
+            .c_str());
+    node.programmed = ProgramNode(node.slot, false);
+  }
+  ShowMessage(batch.SummaryTitle(), batch.Summary().c_str());
+  WrapUpRun(batch.AllProgrammed());
+}
+
+// The slots of the node buttons on the screen, in slot order: the group code
+// plus each shown button's offset.
+std::vector<int32_t> MainScreen::ShownNodeSlots() {
+  std::vector<int32_t> slots;
+  std::lock_guard lock(widgetLock_);
+  for (const std::string& key : NodeButtonGroups::AllKeys()) {
+    const int offset = NodeButtonGroups::SlotOffset(key);
+    Widget* button = widgets_.Find(key.c_str());
+    if (offset >= 0 && button && button->IsTouchable()) slots.push_back(selectedNodeNumber + offset);
+  }
+  return slots;
+}

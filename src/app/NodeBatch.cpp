@@ -1,0 +1,53 @@
+#include "app/NodeBatch.h"
+
+#include <algorithm>
+
+#include "ui/Widget.h"
+
+namespace {
+
+// "Alpha Node" of "Alpha Node 4": everything before the last blank.
+std::string Family(const std::string& name) {
+  size_t blank = name.rfind(' ');
+  return blank == std::string::npos ? std::string() : name.substr(0, blank);
+}
+
+}  // namespace
+
+bool NodeBatch::AllProgrammed() const {
+  return std::all_of(nodes_.begin(), nodes_.end(), [](const Node& node) { return node.programmed; });
+}
+
+std::string NodeBatch::Announcement(const std::string& warning) const {
+  const size_t count = nodes_.size();
+  auto line = [&](bool shortened) {
+    return "Programming " + std::to_string(count) + (count == 1 ? " node: " : " nodes: ") +
+           Names(false, false, shortened) + ".\n" + warning;
+  };
+  std::string full = line(false);
+  return full.size() < Widget::kTextSize ? full : line(true);
+}
+
+std::string NodeBatch::Summary() const {
+  std::string programmed = Names(true, true, false), failed = Names(true, false, false);
+  std::string summary;
+  if (!programmed.empty()) summary += "Programmed: " + programmed + ".";
+  if (!programmed.empty() && !failed.empty()) summary += "\n";
+  if (!failed.empty()) summary += "Not programmed: " + failed + ".";
+  return summary;
+}
+
+// The names of the nodes with the wanted outcome (of all nodes unless
+// byOutcome), joined by commas. Shortened, a name of the same family as the
+// one before it keeps only its number.
+std::string NodeBatch::Names(bool byOutcome, bool wanted, bool shortened) const {
+  std::string names, family;
+  for (const Node& node : nodes_) {
+    if (byOutcome && node.programmed != wanted) continue;
+    if (!names.empty()) names += ", ";
+    bool sameFamily = shortened && !family.empty() && Family(node.name) == family;
+    names += sameFamily ? node.name.substr(family.size() + 1) : node.name;
+    family = Family(node.name);
+  }
+  return names;
+}

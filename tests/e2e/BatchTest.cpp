@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "OperatorTexts.h"
+#include "PixelCheck.h"
+#include "UploaderRig.h"
+
+namespace {
+
+struct BatchCase {
+  const char* name;
+  std::vector<std::string> nodes;
+  const char* file;
+  int firstSlot;
+  int firstAddress;            // of the first slot; the group's ten addresses follow it
+  std::vector<int> addressed;  // the addresses that answered with a program the file suits
+  int failing;                 // the address that fails, its retry declined; 0 for none
+  std::string names;           // the line that precedes the warning
+  std::string summary;
+  const char* status;
+};
+
+void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
+
+const std::vector<UploaderRig::BoxButton> kDeclined{UploaderRig::kOk, UploaderRig::kNo, UploaderRig::kOk};
+const char* const kDeclinedBoxes[] = {"Verify failed at address 0x0123.", kAtmelRetry, kNotSuccessful};
+
+// One touch on "All" programs the nodes of the group that answered with a
+// program the file suits, each once and in slot order, under one warning and
+// one summary, and sends no bootloader command to any other position of the
+// group. A node that fails, its retry declined, does not stop the others.
+class Batch : public ::testing::TestWithParam<BatchCase> {};
+
+TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
+  const BatchCase& c = GetParam();
+  UploaderRig rig;
+  const std::string image = rig.MakeImageFile(c.file, 1024, 5);
+  std::vector<std::string> options;
+  for (const std::string& node : c.nodes) options.insert(options.end(), {"--node", node});
+  rig.StartBench(options);
+  rig.StartUploader();
+  rig.SelectFile(c.file, kSelectNode);
+  rig.TouchAll();
+  rig.AnswerBox(c.names + "\n" + kWarning, UploaderRig::kOk);
+  for (size_t box = 0; c.failing && box < kDeclined.size(); ++box) rig.AnswerBox(kDeclinedBoxes[box], kDeclined[box]);
+  rig.AnswerBox(c.summary, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine(c.status, 60000));
+
+  const std::string trace = rig.BusTrace();
+  std::vector<std::string> expected{c.names};
+  for (int address = c.firstAddress; address < c.firstAddress + 10; ++address) {
+    const bool addressed = std::count(c.addressed.begin(), c.addressed.end(), address) == 1;
+    char command[16];
+    std::snprintf(command, sizeof command, "18EF%02X10#F1", address);
+    EXPECT_EQ(Count(trace, command), addressed ? 1u : 0u) << command;
+    if (addressed && address != c.failing) {
+      EXPECT_TRUE(rig.FlashDump(address) == image) << command;
+    }
+    if (addressed)
+      expected.push_back(std::string("Enter Programming - Selected node name: ") + c.file +
+                         ", selected node number: " + std::to_string(c.firstSlot + address - c.firstAddress));
+  }
+  std::istringstream summary(c.summary);  // logged line by line
+  for (std::string line; std::getline(summary, line);) expected.push_back(line);
+  expected.insert(expected.end(), {"Initializing... Please Wait", "Sending Cal Request:", c.status});
+  const std::vector<std::string> run = rig.RunLines();
+  EXPECT_TRUE(InOrder(run, expected));
+  EXPECT_EQ(std::count(run.begin(), run.end(), "Sending Cal Request:"), 1) << "one closing query";
+  EXPECT_EQ(std::count(run.begin(), run.end(), kComplete), 0) << "a node's own completion box was shown";
+  auto shot = rig.Screenshot("after");
+  ASSERT_TRUE(shot);
+  EXPECT_FALSE(ShowsButtonAt(*shot, UploaderRig::kAll.x, UploaderRig::kAll.y)) << "\"All\" is still shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, Batch,
+    ::testing::Values(
+        BatchCase{"AlphaAtmel",
+                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel",
+                   "address=0x04,program=149,boot=atmel"},
+                  "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0,
+                  "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
+                  "Programmed: Alpha Node 1, Alpha Node 2, Alpha Node 4.", "Programming... Finished"},
+        // Tau Node 6 reported 322: the 279 of the others lets the file through.
+        BatchCase{"TauSt10",
+                  {"address=0x30,program=279,boot=st10", "address=0x31,program=279,boot=st10",
+                   "address=0x33,program=279,boot=st10", "address=0x35,program=322,boot=st10"},
+                  "P279tau.hex", 34, 0x30, {0x30, 0x31, 0x33, 0x35}, 0,
+                  "Programming 4 nodes: Tau Node 1, 2, 4, 6.",  // shortened to fit the box
+                  "Programmed: Tau Node 1, Tau Node 2, Tau Node 4, Tau Node 6.", "Programming... Finished"},
+        BatchCase{"OneNodeFails",
+                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel,fault=bad-byte=0x123",
+                   "address=0x04,program=149,boot=atmel"},
+                  "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0x02,
+                  "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
+                  "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", "Programming... Failed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

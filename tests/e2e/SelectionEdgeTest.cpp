@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "OperatorTexts.h"
+#include "PixelCheck.h"
+#include "UploaderRig.h"
+
+namespace {
+
+struct SlotCase {
+  const char* name;
+  std::vector<std::string> nodes;
+  const char* file;
+  int button;                          // "Node n", -1 for "All"
+  std::vector<std::string> boxes;      // answered with OK, in order
+  std::vector<std::string> logged;     // the last is waited for
+  std::string commandTo;               // the one request identifier sent F1, if any
+  std::vector<std::string> spared;     // identifiers that must not get F1
+};
+
+void PrintTo(const SlotCase& c, std::ostream* out) { *out << c.name; }
+
+// Which slot a touch programs: the bootloader command goes to the touched
+// button's slot, whatever another slot answered; "All" with no node that
+// suits the file sends nothing.
+class SlotChoice : public ::testing::TestWithParam<SlotCase> {};
+
+TEST_P(SlotChoice, TheCommandGoesToTheTouchedSlot) {
+  const SlotCase& c = GetParam();
+  UploaderRig rig;
+  rig.MakeImageFile(c.file, 256, 4);
+  rig.StartRun(c.nodes, c.file, c.button);
+  for (const std::string& box : c.boxes) rig.AnswerBox(box, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine(c.logged.back(), 10000));
+  EXPECT_TRUE(InOrder(rig.RunLines(), c.logged));
+  const std::string trace = rig.BusTrace();
+  EXPECT_EQ(Count(trace, "#F1"), c.commandTo.empty() ? 0u : 1u);
+  EXPECT_EQ(Count(trace, c.commandTo + "#F1"), c.commandTo.empty() ? 0u : 1u);
+  for (const std::string& id : c.spared) EXPECT_EQ(trace.find(id + "#F1"), std::string::npos) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SlotChoice,
+    ::testing::Values(
+        // Tau Node 2 reported 322; the 279 of Tau Node 1 (at slot 12 first) lets the file through.
+        SlotCase{"File279ForASlotWithout279",
+                 {"address=0x30,program=279,boot=st10", "address=0x31,program=322,boot=st10"},
+                 "P279tau.hex", 2, {kWarning},
+                 {"Enter Programming - Selected node name: P279tau.hex, selected node number: 35",
+                  "program number on hex file [279], program number on node [322].",
+                  "Found matching program number [279] at node index [12]",
+                  "Sending bootloader: CAN ID = 18EF3110, Length = 1, Data = F1"},
+                 "18EF3110", {"18EF3010"}},
+        // An unknown node type: "Node 3" is 99 + 2, programmed as slot 3.
+        SlotCase{"UnknownTypeNode3",
+                 {"address=0x02,program=999,boot=st10", "address=0x03,program=999,boot=st10",
+                  "address=0x04,program=999,boot=st10"},
+                 "P999x.hex", 3, {kUnknownFirmware, kWarning},
+                 {"Enter Programming - Selected node name: P999x.hex, selected node number: 101",
+                  "program number on hex file [999], program number on node [999].",
+                  "Sending bootloader: CAN ID = 18EF0310, Length = 1, Data = F1"},
+                 "18EF0310", {"18EF0210", "18EF0410"}},
+        // Tau Node (Make B) online at slot 1, Tau Node 1 runs Make A: no Tau node suits.
+        SlotCase{"AllWithNoSuitableNode",
+                 {"address=0x01,program=322,boot=st10", "address=0x30,program=323,boot=st10"},
+                 "P322tau.hex", -1, {kRefused},
+                 {"program number on hex file [322], program number on node [323].",
+                  "WARNING: program number on hex file [322] does not match program number on node [323].",
+                  kRefused, "Programming... Failed"},
+                 "", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The list holds 101 files, rows 0 to 100: the last row is offered its node
+// buttons like any other.
+TEST(ListEdge, TheHundredAndFirstRowOffersNodeButtons) {
+  UploaderRig rig;
+  for (int i = 0; i < 101; ++i) rig.AddHexFile("P149file" + std::to_string(100 + i) + ".hex", ":00000001FF\r\n");
+  rig.StartBench({"--node", "address=0x01,program=149,boot=atmel"});
+  rig.StartUploader();
+  rig.AnswerBox("There are too many hex files in the Pinecroft directory, not all files are loaded.", UploaderRig::kOk);
+  for (int page = 0; page < 14; ++page) rig.TouchPageDown();  // rows 98..104
+  rig.TouchListRow(100 - 98);
+  ASSERT_TRUE(rig.WaitForLogLine(kSelectNode, 5000));
+  auto shot = rig.Screenshot("row-100");
+  ASSERT_TRUE(shot);
+  EXPECT_TRUE(ShowsButtonAt(*shot, UploaderRig::NodeButton(1).x, UploaderRig::NodeButton(1).y));
+  EXPECT_TRUE(ShowsButtonAt(*shot, UploaderRig::kAll.x, UploaderRig::kAll.y));
+}
+
+}  // namespace
