@@ -6,6 +6,7 @@
 #include "app/Format.h"
 #include "app/NodeBatch.h"
 #include "app/NodeButtonGroups.h"
+#include "can/ProgramState.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
 
@@ -35,12 +36,21 @@ void MainScreen::RunBatch() {
     return;
   }
   ShowMessage("WARNING!!!", batch.Announcement(kWaitWarning).c_str());
-  // A node that fails, retries declined, leaves the others to be programmed.
+  // A node that fails, retries declined, leaves the others to be programmed;
+  // but an ST10 node left in its bootloader would answer every command of
+  // the next one on the bootloaders' shared identifiers, and could make a
+  // failed node look programmed: the ST10 nodes after it are left alone.
+  bool st10Waiting = false;
   for (NodeBatch::Node& node : batch.Nodes()) {
+    if (st10Waiting) {
+      Log(Format("Not programmed, an ST10 node waits in its bootloader: %s", node.name.c_str()).c_str());
+      continue;
+    }
     Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
                node.slot)
             .c_str());
     node.programmed = ProgramNode(node.slot, false);
+    st10Waiting = !node.programmed && BootloaderType == kSt10Bootloader;
   }
   ShowMessage(batch.SummaryTitle(), batch.Summary().c_str());
   WrapUpRun(batch.AllProgrammed());

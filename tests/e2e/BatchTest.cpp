@@ -20,12 +20,13 @@ struct BatchCase {
   std::string names;           // the line that precedes the warning
   std::string summary;
   const char* status;
+  std::vector<std::string> failure = {"Verify failed at address 0x0123.", kAtmelRetry, kNotSuccessful};
 };
 
 void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
 
+// The failing node's error, its retry question and the closing box.
 const std::vector<UploaderRig::BoxButton> kDeclined{UploaderRig::kOk, UploaderRig::kNo, UploaderRig::kOk};
-const char* const kDeclinedBoxes[] = {"Verify failed at address 0x0123.", kAtmelRetry, kNotSuccessful};
 
 // One touch on "All" programs the nodes of the group that answered with a
 // program the file suits, each once and in slot order, under one warning and
@@ -44,7 +45,7 @@ TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
   rig.SelectFile(c.file, kSelectNode);
   rig.TouchAll();
   rig.AnswerBox(c.names + "\n" + kWarning, UploaderRig::kOk);
-  for (size_t box = 0; c.failing && box < kDeclined.size(); ++box) rig.AnswerBox(kDeclinedBoxes[box], kDeclined[box]);
+  for (size_t box = 0; c.failing && box < kDeclined.size(); ++box) rig.AnswerBox(c.failure[box], kDeclined[box]);
   rig.AnswerBox(c.summary, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine(c.status, 60000));
 
@@ -95,7 +96,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "address=0x04,program=149,boot=atmel"},
                   "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0x02,
                   "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
-                  "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", "Programming... Failed"}),
+                  "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", "Programming... Failed"},
+        // Left in its bootloader, Tau Node 1 would answer for Tau Node 2 on
+        // the shared identifiers: Tau Node 2 is never addressed.
+        BatchCase{"St10FailureLeavesTheRestAlone",
+                  {"address=0x30,program=279,boot=st10,fault=line-error=3", "address=0x31,program=279,boot=st10"},
+                  "P279tau.hex", 34, 0x30, {0x30}, 0x30, "Programming 2 nodes: Tau Node 1, Tau Node 2.",
+                  "Not programmed: Tau Node 1, Tau Node 2.", "Programming... Failed",
+                  {"Checksum Error Line: 3", kSt10Retry, kNotSuccessful}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
