@@ -97,6 +97,7 @@ TEST(GatewayFault, AnUnpluggedGatewayFailsTheRunAndOncePluggedInTheNextRunProgra
 TEST(GatewayFault, AGatewayCycledDuringRecoveryKeepsRecoveryModeAndTheNodeIsRecovered) {
   UploaderRig rig;
   const std::string image = rig.MakeImageFile(kFile, 1024, 8);
+  rig.AddHexFile("P149alpha.hex", ":00000001FF\r\n");
   rig.StartRun({std::string(kNode) + ",fault=power-cut=5"}, kFile, 0);
   rig.AnswerBox(kWarning, UploaderRig::kOk);
   rig.AnswerBox("Node timeout: line count = 0", UploaderRig::kOk);
@@ -116,7 +117,20 @@ TEST(GatewayFault, AGatewayCycledDuringRecoveryKeepsRecoveryModeAndTheNodeIsReco
   ASSERT_FALSE(HasFatalFailure());
   ASSERT_TRUE(PollUntil([&] { return TimesListed(rig) == listed + 2; }, 40000, 100)) << "the query dropped the file";
   ASSERT_TRUE(QueryOver(rig));
+  // "All" would program the node in its bootloader once for every node shown.
+  rig.SelectFile("P149alpha.hex", kSelectNode);
+  rig.TouchAll();
+  const char refusedAll[] = "Recovery mode programs one node only. Touch the button of the node to recover.";
+  rig.AnswerBox(refusedAll, UploaderRig::kOk);
   ProgramTheNode(rig, image);
+
+  auto lines = rig.LogLines();
+  std::vector<std::string> after(std::find(lines.begin(), lines.end(), "Enter start recovery mode"), lines.end());
+  EXPECT_TRUE(InOrder(after, {kRecoveryFound, refusedAll, "ST10 MODE - node is in bootloader mode",
+                              "Programming... Finished"}));
+  EXPECT_EQ(Count(after, kRecoveryQuestion), 0) << "the question is never logged";
+  EXPECT_FALSE(std::any_of(after.begin(), after.end(), [](const auto& l) { return l.starts_with("Sending bootloader"); }))
+      << "a node in its bootloader needs no bootloader command";
 }
 
 // The run owns the node table until its wrap-up: a gateway back during the
