@@ -197,6 +197,7 @@ TEST(GatewayFault, ExitDuringAReconnectionIsRefusedWithAReasonAndThenHandsOver) 
   ASSERT_TRUE(rig.WaitForLogLine(kQueryUnderWay, 5000)) << "the refused touch is explained";
   ASSERT_TRUE(QueryOver(rig));
   EXPECT_EQ(TimesListed(rig), 1);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the query lets go just after its last status
   rig.TouchExit();
   EXPECT_TRUE(rig.WaitForUploaderExit(5000));
   EXPECT_EQ(rig.MenuArguments(), "displayProgramList\n");
