@@ -677,8 +677,9 @@ class Report:
         w()
         w("While idle every thread of the uploader sleeps until something arrives: the main thread in poll on "
           "the control FIFO and its wake-up descriptor, the link's reader in poll on the port, the receive and "
-          "send threads on their events. The CPU time left is what the clock ticks charge to those sleepers and "
-          "the rare wake-ups counted above.")
+          "send threads on their events. The one timed wake-up is the link's probe of an idle gateway: every 5 s "
+          "the send thread writes an InfoRequest, and the reader and the receive thread wake for the InfoReply. "
+          "The CPU time left is what the clock ticks charge to those sleepers and the wake-ups counted above.")
         w()
 
     def idle_wakeups(self):
