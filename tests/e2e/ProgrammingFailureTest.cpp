@@ -12,19 +12,6 @@ int Count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-TEST(ProgrammingFailure, AMismatchedFileIsRefusedWithNothingSentToTheNode) {
-  UploaderRig rig;
-  rig.MakeImageFile("P149alpha.hex", 256, 1);
-  rig.StartRun({"address=0x01,program=149,boot=atmel"}, "P149alpha.hex", 2);  // slot 2 has no node
-  rig.AnswerBox(kRefused, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
-  EXPECT_TRUE(InOrder(rig.RunLines(), {"program number on hex file [149], program number on node [0].",
-                                       "WARNING: program number on hex file [149] does not match program number on node [0].",
-                                       kRefused, "Programming... Failed"}));
-  EXPECT_EQ(Count(rig.RunLines(), "Sending Cal Request:"), 0);
-  EXPECT_EQ(rig.BusTrace().find("#F1"), std::string::npos) << "a bootloader command went out";
-}
-
 struct RetryCase {
   const char* name;
   UploaderRig::BoxButton answer;

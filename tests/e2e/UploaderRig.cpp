@@ -168,7 +168,10 @@ int UploaderRig::RowOf(const std::string& fileName) const {
 void UploaderRig::SelectFile(const std::string& fileName, const std::string& status) const {
   auto lines = LogLines();
   int seen = static_cast<int>(std::count(lines.begin(), lines.end(), status));
-  TouchRow(RowOf(fileName));
+  // The list may still be loading: its rows are known once their lines are logged.
+  int row = -1;
+  ASSERT_TRUE(PollUntil([&] { return (row = RowOf(fileName)) >= 0; }, 5000, kRigStepMs)) << fileName << " not listed";
+  TouchRow(row);
   ASSERT_TRUE(WaitForLogLine(status, 5000, seen + 1)) << status;
 }
 

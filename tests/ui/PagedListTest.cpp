@@ -61,19 +61,6 @@ TEST_F(PagedListTest, PageHoldsTheRowsThatEndAtOrAboveTheBoxBottom) {
   EXPECT_EQ(list->SelectedRow()->GetRect(), (Rect{11, 101, 299, 131}));
 }
 
-TEST_F(PagedListTest, AtMostOneHundredPages) {
-  MakeList({10, 100, 300, 110}, 150, false);  // one row per page
-  for (int i = 0; i < 120; ++i) {
-    Draw();
-    list->PageDown();
-  }
-  EXPECT_EQ(list->Page(), 99);
-  Draw();
-  EXPECT_EQ(Touch(50, 115), 99);
-  list->PageUp();
-  EXPECT_EQ(list->Page(), 98);
-}
-
 TEST_F(PagedListTest, ArrowsTurnPagesOnlyWhenTheirPageExists) {
   MakeList(kBox, 10);
   EXPECT_EQ(Draw(), (Rect{10, 100, 341, 400}));  // box widened by both buttons' touch areas
