@@ -156,7 +156,7 @@ std::vector<std::string> LastLines(const std::vector<std::string>& lines, const 
 // Picks the file, touches its node button or Start and answers boxes until
 // the run ends or its bound passes.
 void DriveRun(UploaderRig& rig, const Engine& engine, Row& row) {
-  const int listRow = rig.RowOf(engine.file);
+  const int listRow = rig.RowOf(engine.file, 5000);
   if (listRow < 0) {
     row.outcome = "Not listed";  // the start-up query did not find the node
     return;

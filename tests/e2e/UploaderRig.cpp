@@ -19,6 +19,7 @@ namespace {
 
 // Log files and screenshots are read whole: look every 50 ms, not more often.
 constexpr int kRigStepMs = 50;
+constexpr int kListWaitMs = 5000;
 
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -149,11 +150,17 @@ bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int cou
       timeoutMs, kRigStepMs);
 }
 
-int UploaderRig::RowOf(const std::string& fileName) const {
+int UploaderRig::RowOf(const std::string& fileName, int waitMs) const {
+  int row = -1;
+  PollUntil([&] { return (row = RowInLog(LogLines(), fileName)) >= 0; }, waitMs, kRigStepMs);
+  return row;
+}
+
+int UploaderRig::RowInLog(const std::vector<std::string>& lines, const std::string& fileName) {
   const std::string online = " - online: true";
   int row = 0;
   int found = -1;
-  for (const std::string& line : LogLines()) {
+  for (const std::string& line : lines) {
     if (line == "Enter load program list") {  // the list shown is the last one loaded
       row = 0;
       found = -1;
@@ -168,9 +175,8 @@ int UploaderRig::RowOf(const std::string& fileName) const {
 void UploaderRig::SelectFile(const std::string& fileName, const std::string& status) const {
   auto lines = LogLines();
   int seen = static_cast<int>(std::count(lines.begin(), lines.end(), status));
-  // The list may still be loading: its rows are known once their lines are logged.
-  int row = -1;
-  ASSERT_TRUE(PollUntil([&] { return (row = RowOf(fileName)) >= 0; }, 5000, kRigStepMs)) << fileName << " not listed";
+  const int row = RowOf(fileName, kListWaitMs);
+  ASSERT_GE(row, 0) << fileName << " is not listed";
   TouchRow(row);
   ASSERT_TRUE(WaitForLogLine(status, 5000, seen + 1)) << status;
 }

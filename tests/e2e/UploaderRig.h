@@ -79,8 +79,9 @@ class UploaderRig {
   // The log from the first run's start on, the node queries' lines left out.
   std::vector<std::string> RunLines() const;
   // The program-list row of a file: its place among the files logged online;
-  // -1 when it is not listed.
-  int RowOf(const std::string& fileName) const;
+  // -1 when it is not listed. The list may still be loading: its rows are
+  // known once their lines are logged, which is waited for up to waitMs.
+  int RowOf(const std::string& fileName, int waitMs = 0) const;
 
   // Compare with the golden files in tests/e2e/golden: the log file byte for
   // byte (the header's date and time left out) and a screenshot pixel for
@@ -97,6 +98,7 @@ class UploaderRig {
 
  private:
   std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
+  static int RowInLog(const std::vector<std::string>& lines, const std::string& fileName);
 
   TempDosDevices devices_;
   std::string output_;
