@@ -145,6 +145,7 @@ void MainScreen::QueryNodes() {
   requeryWanted_ = false;
   if (infoWanted_.exchange(false)) {
     ReadGatewayInfo();
+    std::lock_guard lock(widgetLock_);  // a paint may be reading the label
     if (firmwareLabel_) firmwareLabel_->SetText(Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str());
   }
   services_.discovery.SendCalRequests();

@@ -66,7 +66,6 @@ void MainScreen::CreateProgressBar() {
   progressBar_->SetValue(0.0);
 }
 
-
 void MainScreen::OnPaint(DeviceContext& dc) {
   {
     std::lock_guard lock(widgetLock_);

@@ -58,6 +58,14 @@ void CycleTheGateway(UploaderRig& rig, int gatewayGoneMs) {
   ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000, connected + 1));
 }
 
+// The "Firmware Version" line, left of the centred status text below which it starts.
+bool SameFirmwareLine(const Surface& one, const Surface& other) {
+  for (int y = 619; y < 640; ++y)
+    for (int x = 2; x < 150; ++x)
+      if (one.Pixel(x, y) != other.Pixel(x, y)) return false;
+  return true;
+}
+
 // The screen is idle again after the query the gateway's return started.
 bool QueryOver(const UploaderRig& rig) {
   return PollUntil([&] { return rig.LogLines().back().empty(); }, 40000, 100);
@@ -187,6 +195,7 @@ TEST(GatewayFault, ExitDuringAReconnectionIsRefusedWithAReasonAndThenHandsOver) 
   rig.StartUploader();
   ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000)) << "the status line shows it once the screen is up";
   EXPECT_TRUE(rig.LogLines().at(1).starts_with("Gateway lost: ")) << "the missing port is logged with its reason";
+  const auto noGateway = rig.Screenshot("no-gateway");  // "Firmware Version: 0"
 
   rig.BenchCommand("replug");
   ASSERT_TRUE(rig.WaitForLogLine("Gateway connected", 5000));
@@ -194,6 +203,9 @@ TEST(GatewayFault, ExitDuringAReconnectionIsRefusedWithAReasonAndThenHandsOver) 
   ASSERT_TRUE(rig.WaitForLogLine(kQueryUnderWay, 5000)) << "the refused touch is explained";
   ASSERT_TRUE(QueryOver(rig));
   EXPECT_EQ(TimesListed(rig), 1);
+  const auto connected = rig.Screenshot("connected");
+  ASSERT_TRUE(noGateway && connected);
+  EXPECT_FALSE(SameFirmwareLine(*noGateway, *connected)) << "the new gateway's firmware version is not shown";
   std::this_thread::sleep_for(std::chrono::seconds(1));  // the query lets go just after its last status
   rig.TouchExit();
   EXPECT_TRUE(rig.WaitForUploaderExit(5000));
