@@ -239,7 +239,6 @@ std::string UploaderRig::MenuArguments() const {
   return TempDosDevices::ReadFile(path);
 }
 
-
 std::string UploaderRig::FlashDump(int address) const {
   char name[32];
   std::snprintf(name, sizeof name, "flash/node-%02X.bin", address);

@@ -38,7 +38,6 @@ class St10ProgrammerTest : public ::testing::Test {
   }
   std::vector<FakeScreen::Box> Boxes() const { return screen.Messages(); }
 
-
   VirtualClock clock;
   ScopedClock scopedClock{clock};
   TempDosDevices drives;
