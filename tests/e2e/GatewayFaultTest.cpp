@@ -89,7 +89,8 @@ TEST(GatewayFault, AnUnpluggedGatewayFailsTheRunAndOncePluggedInTheListComesBack
   ASSERT_TRUE(PollUntil([&] { return TimesListed(rig) == 2; }, 30000, 100)) << "the list did not come back";
 
   rig.BenchCommand("unplug");
-  ASSERT_TRUE(rig.WaitForLogLine("Gateway lost", 5000, 2)) << "the idle screen shows it";
+  ASSERT_TRUE(rig.WaitForLogLine(kLost, 5000, 2));
+  ASSERT_TRUE(PollUntil([&] { return rig.LogLines().back() == "Gateway lost"; }, 5000, 100)) << "the idle screen shows it";
   rig.TouchExit();
   EXPECT_TRUE(rig.WaitForUploaderExit(5000));
   auto lines = rig.LogLines();
