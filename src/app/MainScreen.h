@@ -11,6 +11,7 @@
 #include "app/GatewayNotice.h"
 #include "app/LogFile.h"
 #include "app/ScreenWorker.h"
+#include "firmware/UnfinishedUpdate.h"
 #include "can/ProgramScreen.h"
 #include "graphics/DeviceContext.h"
 #include "display/Dialog.h"
@@ -117,7 +118,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RefuseRun();
   bool IsProgrammableFile();
   void AbandonRun();
-  void RecordUpdate(int32_t slotNumber);
+  UnfinishedUpdate UpdateRecord(int32_t slotNumber);
+  void RecordUpdate(const UnfinishedUpdate& record);
   bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
   void EnterBootloader(int32_t slotNumber);
   bool ProgramInBootloader(bool confirmSuccess);

@@ -109,24 +109,32 @@ void MainScreen::AbandonRun() {
 // Written before the node leaves its program and kept until it is programmed
 // again, so that a power cut or a failed run cannot make the console forget
 // which node waits in its bootloader for which file.
-void MainScreen::RecordUpdate(int32_t slotNumber) {
+// The file is read once per node; its record is written again once the
+// bootloader that answered is known.
+UnfinishedUpdate MainScreen::UpdateRecord(int32_t slotNumber) {
   UnfinishedUpdate record;
   record.slot = slotNumber;
-  const NodeSlot* slot = FindNodeSlot(record.slot);
+  const NodeSlot* slot = FindNodeSlot(slotNumber);
   record.label = slot ? slot->name : "";
-  record.bootloader = BootloaderType;
-  if (!record.TakeFile(selectedFileName_) || !record.Save()) Log("WARNING: the update could not be recorded on drive d:.");
+  record.TakeFile(selectedFileName_);  // a file it cannot read leaves the name empty
+  return record;
+}
+
+void MainScreen::RecordUpdate(const UnfinishedUpdate& record) {
+  if (record.fileName.empty() || !record.Save()) Log("WARNING: the update could not be recorded on drive d:.");
 }
 
 // One node's part of a run: a node in recovery waits in its bootloader
 // already; any other is sent the bootloader command first.
 bool MainScreen::ProgramNode(int32_t slotNumber, bool confirmSuccess) {
   ShowStatus("Programming... Please Wait");
+  UnfinishedUpdate record = UpdateRecord(slotNumber);
   if (!RecoveryMode) {
-    RecordUpdate(slotNumber);
+    RecordUpdate(record);
     EnterBootloader(slotNumber);
   }
-  RecordUpdate(slotNumber);  // now with the bootloader that answered
+  record.bootloader = BootloaderType;
+  RecordUpdate(record);
   const bool programmed = ProgramInBootloader(confirmSuccess);
   if (programmed) UnfinishedUpdate::Remove(slotNumber);
   return programmed;
