@@ -23,6 +23,10 @@ bool Bench::Control(const std::string& line, std::string& error) {
     if (!written) error = "not every dump could be written (is --dump-dir given?)";
     return written;
   }
+  if (command == "restart-gateway" && address.empty()) {
+    RestartGateway();
+    return true;
+  }
   if ((command == "power-off" || command == "power-on") && extra.empty()) {
     uint32_t value = 0;
     Node* node = ParseBenchNumber(address, 0xFF, value) ? FindNode(static_cast<uint8_t>(value)) : nullptr;

@@ -167,10 +167,6 @@ void BenchLoop::OnControlLine(const std::string& line) {
     return;
   }
   if (line == "unplug" || line == "replug") return SetPlugged(line == "replug");
-  if (line == "restart-gateway") {
-    bench_.RestartGateway();
-    return Say("done: " + line);
-  }
   std::string error;
   if (bench_.Control(line, error)) {
     Say("done: " + line);
