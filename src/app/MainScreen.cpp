@@ -68,6 +68,7 @@ bool MainScreen::OnInitDialog() {
   LoadProgramList();
   screenUp_ = true;
   ReleaseStatusLine();
+  UpdateWindow();
   StartUnfinishedUpdates();
   RequeryIfWanted();  // a gateway plugged in during the query above
   return true;
@@ -127,15 +128,15 @@ void MainScreen::FollowUpQuery() {
 // is loaded as they want it. The screen ends as at start-up, with no node
 // buttons and an empty status line.
 void MainScreen::RequeryNodes() {
-  std::lock_guard touch(touchLock_);
-  ShowStatus("Initializing... Please Wait");
-  InitNodeTable();
-  QueryNodes();
-  LoadProgramList();
-  HideNodeButtons();
-  ShowStatus("");
-  requerying_ = false;
-  FinishWork();
+  {
+    std::lock_guard touch(touchLock_);
+    ShowStatus("Initializing... Please Wait");
+    InitNodeTable();
+    QueryNodes();
+    LoadProgramList();
+    HideNodeButtons();
+  }
+  FinishWork("");
 }
 
 // Every node query covers a gateway that came back before it began; one that
@@ -152,22 +153,29 @@ void MainScreen::QueryNodes() {
 }
 
 bool MainScreen::ClaimWork() {
-  if (busy_.exchange(true)) return false;
+  if (!work_.Claim()) return false;
   gatewayNotice_.Take();
   return true;
 }
 
-// The last call of every run and query: the status line tells whether the
-// gateway is there, a query the gateway's return asked for meanwhile is set
-// to follow, and only then are touches taken again.
-void MainScreen::FinishWork() {
-  ReleaseStatusLine();
-  if (requeryWanted_ && !followUpDue_.exchange(true)) worker_.Start([this] { FollowUpQuery(); });
-  busy_ = false;
+// The last call of every run and query, in the one step that hands the
+// screen back: the final status (none keeps the line as it is), "Gateway
+// lost" over it while the gateway is gone, and a follow-up query for a
+// gateway that came back meanwhile. The repaint waits for the main thread,
+// so it comes after.
+void MainScreen::FinishWork(const char* finalStatus) {
+  work_.HandBack([&] {
+    if (finalStatus) SetStatusText(finalStatus);
+    ReleaseStatusLine();
+    requerying_ = false;
+    if (requeryWanted_ && !followUpDue_.exchange(true)) worker_.Start([this] { FollowUpQuery(); });
+  });
+  UpdateWindow();
 }
 
+// The caller repaints.
 void MainScreen::ReleaseStatusLine() {
-  while (gatewayNotice_.Release()) ShowStatus("Gateway lost");
+  while (gatewayNotice_.Release()) SetStatusText("Gateway lost");
 }
 
 void MainScreen::OpenLogFile() {
@@ -205,9 +213,14 @@ uint32_t MainScreen::LastFrameWritten() { return link_ ? link_->LastCanFrameWrit
 void MainScreen::Log(const char* text) { logFile_.Write(text); }
 
 void MainScreen::ShowStatus(const char* text) {
+  SetStatusText(text);
+  UpdateWindow();
+}
+
+void MainScreen::SetStatusText(const char* text) {
   Log(text);
   if (Widget* status = widgets_.Find("loadingMsg2")) status->SetText(text);
-  Repaint(fullScreenRect_);
+  InvalidateRect(&fullScreenRect_);
 }
 
 void MainScreen::SetProgress(int value) {

@@ -11,6 +11,7 @@
 #include "app/GatewayNotice.h"
 #include "app/LogFile.h"
 #include "app/ScreenWorker.h"
+#include "app/WorkCoordinator.h"
 #include "firmware/UnfinishedUpdate.h"
 #include "can/ProgramScreen.h"
 #include "graphics/DeviceContext.h"
@@ -86,8 +87,9 @@ class MainScreen : public Dialog, public ProgramScreen {
   void QueryNodes();
   // Runs and queries: one at a time, each owning the status line.
   bool ClaimWork();
-  void FinishWork();
+  void FinishWork(const char* finalStatus);
   void ReleaseStatusLine();
+  void SetStatusText(const char* text);
   void OpenLogFile();
   void CreateWidgets();
   void CreateNodeButton(const char* key, const char* caption, int x, int y);
@@ -96,6 +98,7 @@ class MainScreen : public Dialog, public ProgramScreen {
 
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
   void CloseScreen();
+  bool TakesTouches();
   bool OnWidgetTouched(const std::string& key);
   bool RefuseStart();
   bool RefuseBatch();
@@ -142,8 +145,8 @@ class MainScreen : public Dialog, public ProgramScreen {
 
   const Services services_;
   // A run or node query is under way, or Exit was touched: touches are
-  // ignored and no other worker starts. Cleared last by a worker.
-  std::atomic<bool> busy_{false};
+  // ignored and no other worker starts.
+  WorkCoordinator work_;
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
   std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query began
   std::atomic<bool> followUpDue_{false};    // a query waits for its pause to end

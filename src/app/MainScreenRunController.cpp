@@ -102,8 +102,7 @@ void MainScreen::AbandonRun() {
   LoadProgramList();
   HideNodeButtons();
   progressVisible_ = false;
-  ShowStatus("Programming... Failed");
-  FinishWork();
+  FinishWork("Programming... Failed");
 }
 
 // Written before the node leaves its program and kept until it is programmed
@@ -183,6 +182,5 @@ void MainScreen::WrapUpRun(bool success) {
   LoadProgramList();
   ShowNodeButtons(NodeButtonGroups::kNoButtons);
   progressVisible_ = false;
-  ShowStatus(success ? "Programming... Finished" : "Programming... Failed");
-  FinishWork();
+  FinishWork(success ? "Programming... Finished" : "Programming... Failed");
 }

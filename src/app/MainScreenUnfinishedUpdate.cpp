@@ -30,7 +30,7 @@ void MainScreen::OfferUnfinishedUpdates() {
   for (int32_t slot = 1; slot <= kNodeSlotCount; ++slot) {
     if (OfferUnfinishedUpdate(slot) && !ClaimWork()) return;
   }
-  FinishWork();
+  FinishWork(nullptr);
 }
 
 // True when a run was started for the slot.

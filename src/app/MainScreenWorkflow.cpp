@@ -25,12 +25,9 @@ constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes
 }  // namespace
 
 void MainScreen::OnLButtonDown(int x, int y) {
-  if (requerying_) {
-    ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
-    return;
-  }
+  if (!TakesTouches()) return;
   std::unique_lock touch(touchLock_, std::try_to_lock);
-  if (busy_ || !touch) return;
+  if (!touch) return;
   Widget* hit = nullptr;
   {
     std::lock_guard lock(widgetLock_);
@@ -38,14 +35,22 @@ void MainScreen::OnLButtonDown(int x, int y) {
   }
   if (hit && std::strcmp(hit->Name(), "Exit") == 0) return CloseScreen();
   gatewayNotice_.Take();
-  if (!hit || OnWidgetTouched(hit->Name())) Repaint(listRect_);
+  if (!hit || OnWidgetTouched(hit->Name())) InvalidateRect(&listRect_);
   ReleaseStatusLine();
+  UpdateWindow();
 }
 
-// busy is taken for good, so no worker starts from here on; the one that
-// may still be ending is waited for when the screen goes.
+// Touches are ignored while a run or query owns the screen.
+bool MainScreen::TakesTouches() {
+  if (work_.Free()) return true;
+  if (requerying_) ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
+  return false;
+}
+
+// The screen is taken for good, so no worker starts from here on; the one
+// that may still be ending is waited for when the screen goes.
 void MainScreen::CloseScreen() {
-  if (busy_.exchange(true)) {
+  if (!work_.Claim()) {
     ShowStatus(kRequeryUnderWay);  // the gateway's return started a query just now
     return;
   }
@@ -138,8 +143,8 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
     widget->ClearFlags(Widget::Enabled | Widget::Visible);
 }
 
-// busy is set here, before the thread exists, so no second touch can start
-// another run in between.
+// The screen is claimed here, before the thread exists, so no second touch
+// can start another run in between.
 void MainScreen::StartProgramming(void (MainScreen::*run)()) {
   if (!ClaimWork()) return;  // a query of the nodes came first
   worker_.Start([this, run] { (this->*run)(); });

@@ -207,7 +207,6 @@ TEST(GatewayFault, ExitDuringAReconnectionIsRefusedWithAReasonAndThenHandsOver) 
   const auto connected = rig.Screenshot("connected");
   ASSERT_TRUE(noGateway && connected);
   EXPECT_FALSE(SameFirmwareLine(*noGateway, *connected)) << "the new gateway's firmware version is not shown";
-  std::this_thread::sleep_for(std::chrono::seconds(1));  // the query lets go just after its last status
   rig.TouchExit();
   EXPECT_TRUE(rig.WaitForUploaderExit(5000));
   EXPECT_EQ(rig.MenuArguments(), "displayProgramList\n");

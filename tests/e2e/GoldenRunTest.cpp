@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "OperatorTexts.h"
 #include "UploaderRig.h"
 
@@ -34,12 +31,8 @@ TEST_P(GoldenRun, ProgramsTheNodeAndLogsTheWholeRun) {
   rig.TouchExit();
   rig.TouchRecov();
   rig.AnswerBox(kComplete, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  ASSERT_TRUE(rig.TouchWhenLogged(UploaderRig::kExit, "Programming... Finished", 60000));
   EXPECT_TRUE(rig.FlashDump(engine.address) == image) << "the flash differs from the file";
-  // The run lets go of the screen just after its last status, as an
-  // operator's next touch finds it.
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  rig.TouchExit();
   ASSERT_TRUE(rig.WaitForUploaderExit(10000));
   EXPECT_EQ(rig.MenuArguments(), "displayProgramList\n");
   rig.ExpectGoldenLog(engine.golden);

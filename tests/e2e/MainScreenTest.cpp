@@ -35,4 +35,20 @@ TEST(MainScreenTest, AFileBeyondRowFiftyIsListedButRefused) {
   EXPECT_TRUE(run.front().starts_with("Enter Programming - Selected node name: P143file1")) << run.front();
 }
 
+// Exit touched the moment a run's final status is logged hands over every
+// time: the run lets go of the screen in the same step that shows it.
+TEST(MainScreenTest, ExitTheMomentARunEndsHandsOver) {
+  UploaderRig rig;
+  rig.AddHexFile("P149notes.hex", "Release notes: see the service bulletin.\r\n");
+  rig.StartBench({"--node", "address=0x01,program=149"});
+  for (int start = 1; start <= 5; ++start) {
+    rig.StartUploader();
+    rig.SelectFile("P149notes.hex", kSelectNode);
+    rig.TouchNode(1);
+    rig.AnswerBox(kDamaged, UploaderRig::kOk);
+    ASSERT_TRUE(rig.TouchWhenLogged(UploaderRig::kExit, "Programming... Failed", 10000)) << "start " << start;
+    ASSERT_TRUE(rig.WaitForUploaderExit(5000)) << "Exit was lost at start " << start;
+  }
+}
+
 }  // namespace

@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kDamaged[] = "The selected hex file is damaged or is not a hex file. The node was not changed.";
 
 // One Atmel node: a byte its flash takes wrongly is found by Verifying and
 // mended by YES; then release notes and a file without data, both named like

@@ -96,6 +96,10 @@ void UploaderRig::BenchCommand(const std::string& line) const {
 }
 
 void UploaderRig::StartUploader(int timeoutMs) {
+  // The last start's log is set aside, so that no wait below is answered by it.
+  std::error_code ignored;
+  if (fs::exists(Path("e:/Pinecroft/LOGFILE.txt")))
+    fs::rename(Path("e:/Pinecroft/LOGFILE.txt"), output_ + "/LOGFILE-" + std::to_string(++starts_) + ".txt", ignored);
   std::vector<std::string> env{"LUMEN_DOSDEVICES=" + devices_.Root(), "LUMEN_DISPLAY=headless",
                                "LUMEN_CONTROL=" + Path("control")};
   ASSERT_TRUE(uploader_.Start({UPLOADER_BIN}, env, output_ + "/uploader.txt"));
@@ -103,10 +107,7 @@ void UploaderRig::StartUploader(int timeoutMs) {
   ASSERT_TRUE(PollUntil([&] { return fs::exists(Path("control")); }, 5000, kRigStepMs));
 }
 
-void UploaderRig::KillUploader() {
-  uploader_.Kill();
-  fs::rename(Path("e:/Pinecroft/LOGFILE.txt"), output_ + "/LOGFILE-" + std::to_string(++kills_) + ".txt");
-}
+void UploaderRig::KillUploader() { uploader_.Kill(); }
 
 bool UploaderRig::HasUpdateRecord(int slot) const {
   char name[48];
@@ -192,6 +193,16 @@ std::vector<std::string> UploaderRig::RunLines() const {
 }
 
 void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }
+
+bool UploaderRig::TouchWhenLogged(Spot button, const std::string& line, int timeoutMs) const {
+  auto logged = [&] {
+    auto lines = LogLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  if (!PollUntil(logged, timeoutMs, 1)) return false;
+  TouchButton(button);
+  return true;
+}
 
 std::optional<Surface> UploaderRig::Screenshot(const std::string& name) const {
   return control_.Screenshot(output_ + "/" + name + ".png");

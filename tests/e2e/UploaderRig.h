@@ -40,9 +40,10 @@ class UploaderRig {
   void StartBench(const std::vector<std::string>& options);
   void BenchCommand(const std::string& line) const;
   // Starts the uploader and waits for its main screen (the file list logged).
+  // The log of an earlier start is set aside (LOGFILE-n.txt in the output
+  // folder), so the log read from here on is this start's.
   void StartUploader(int timeoutMs = 40000);
-  // Ends the uploader at once, as a power cut would, and sets its log aside
-  // (LOGFILE-n.txt in the output folder), so the next start writes a new one.
+  // Ends the uploader at once, as a power cut would.
   void KillUploader();
   // The update record a run keeps on drive d: for the slot.
   bool HasUpdateRecord(int slot) const;
@@ -69,6 +70,9 @@ class UploaderRig {
   void TouchListRow(int row) const { Touch(120, 176 + 30 * row + 15); }
   void TouchRow(int row) const { TouchListRow(row); }
   void TouchPageDown() const { Touch(450, 380); }
+  // Touches the button the moment the line is logged, as a finger that waits
+  // for it would; false when the line does not come.
+  bool TouchWhenLogged(Spot button, const std::string& line, int timeoutMs) const;
 
   std::optional<Surface> Screenshot(const std::string& name) const;
   // Waits until the box whose body is text is up, then touches one of its
@@ -105,5 +109,5 @@ class UploaderRig {
   ControlClient control_;
   ChildProcess bench_;
   ChildProcess uploader_;
-  int kills_ = 0;
+  int starts_ = 0;
 };

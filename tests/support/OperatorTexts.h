@@ -32,6 +32,7 @@ inline const char kRefused[] =
     "and try again";
 inline const char kUnknownFirmware[] = "You are attempting to program a node with an unknown firmware version.";
 inline const char kNoNodeResponse[] = "No node response.";
+inline const char kDamaged[] = "The selected hex file is damaged or is not a hex file. The node was not changed.";
 inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file to program.";
 // The status line's prompts once a file is selected.
 inline const char kSelectNode[] = "Select Node To Program";
