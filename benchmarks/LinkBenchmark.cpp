@@ -58,6 +58,7 @@ class InstantGatewayPort final : public SerialPort {
 
   void Close() override {}
   void Wake() override { changed_.notify_all(); }
+  std::string ErrorText() const override { return ""; }  // it never fails
 
   void WaitForFrames(uint64_t count) {
     std::unique_lock lock(mutex_);
