@@ -5,19 +5,19 @@
 
 #include "app/Format.h"
 #include "app/NodeBatch.h"
-#include "app/NodeButtonGroups.h"
 #include "can/ProgramState.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
+#include "nodes/NodeTypeCatalogue.h"
 
 void MainScreen::RunBatch() {
   const int32_t group = selectedNodeNumber;
   Log(Format("Enter Programming All - Selected node name: %s, node group: %d", selectedFileName_.c_str(), group)
           .c_str());
   std::vector<int32_t> slots = ShownNodeSlots();
-  if (group == NodeDiscovery::kUnknownNodeType) {
+  if (group == NodeTypeCatalogue::kUnknownType) {
     WarnUnknownVersion();
-    for (int32_t& slot : slots) slot -= NodeDiscovery::kUnknownTypeToSlot;
+    for (int32_t& slot : slots) slot -= NodeTypeCatalogue::kUnknownTypeToSlot;
   }
   // Only nodes that answered the last query are in the batch: the 279 rule
   // alone would take a slot with no node behind it.
@@ -61,10 +61,9 @@ void MainScreen::RunBatch() {
 std::vector<int32_t> MainScreen::ShownNodeSlots() {
   std::vector<int32_t> slots;
   std::lock_guard lock(widgetLock_);
-  for (const std::string& key : NodeButtonGroups::AllKeys()) {
-    const int offset = NodeButtonGroups::SlotOffset(key);
-    Widget* button = widgets_.Find(key.c_str());
-    if (offset >= 0 && button && button->IsTouchable()) slots.push_back(selectedNodeNumber + offset);
+  for (const NodeTypeCatalogue::Button& shown : NodeTypeCatalogue::EveryNodeButton()) {
+    Widget* button = widgets_.Find(std::string(shown.key).c_str());
+    if (button && button->IsTouchable()) slots.push_back(selectedNodeNumber + shown.offset);
   }
   return slots;
 }

@@ -2,6 +2,7 @@
 #include "app/MainScreen.h"
 
 #include "app/Format.h"
+#include "nodes/NodeTypeCatalogue.h"
 #include "ui/ImageButton.h"
 #include "ui/PagedList.h"
 #include "ui/ProgressBar.h"
@@ -29,14 +30,9 @@ void MainScreen::CreateWidgets() {
                              0, kBlack));
   const int columns[] = {width_ - 407, width_ - 341, width_ - 275, width_ - 209, width_ - 143};
   const int upperRow = height_ - 230, lowerRow = height_ - 160;
-  for (int i = 0; i < 10; ++i)
-    CreateNodeButton(Format("Node%d", i).c_str(), Format("Node %d", i + 1).c_str(), columns[i % 5],
-                     i < 5 ? upperRow : lowerRow);
-  CreateNodeButton("XiNode1", "Node 1", columns[0], upperRow);
-  CreateNodeButton("XiNode2", "Node 2", columns[1], upperRow);
-  for (int i = 0; i < 5; ++i) CreateNodeButton(Format("Rho%d", i + 1).c_str(), Format("Rho %d", i + 1).c_str(), columns[i], upperRow);
-  const char* psiCaptions[] = {"Nu 1", "Nu 2", "Nu 3", "Nu 4", "Omicron"};
-  for (int i = 0; i < 5; ++i) CreateNodeButton(Format("Psi%d", i + 1).c_str(), psiCaptions[i], columns[i], upperRow);
+  for (const NodeTypeCatalogue::Button& button : NodeTypeCatalogue::EveryNodeButton())
+    CreateNodeButton(std::string(button.key).c_str(), std::string(button.caption).c_str(), columns[button.place % 5],
+                     button.place < 5 ? upperRow : lowerRow);
   CreateNodeButton("Start", "Start", width_ - 77, height_ - 155);
   CreateNodeButton("All", "All", width_ - 77, height_ - 155);  // shown with a group, never with Start
   HideNodeButtons();

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "app/Format.h"
-#include "app/NodeButtonGroups.h"
 #include "atmel/AtmelProgrammer.h"
 #include "can/ProgramState.h"
 #include "firmware/HexFileAccess.h"
@@ -14,6 +13,7 @@
 #include "firmware/UnfinishedUpdate.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
+#include "nodes/NodeTypeCatalogue.h"
 #include "st10/St10Programmer.h"
 #include "system/Clock.h"
 
@@ -27,9 +27,9 @@ void MainScreen::RunProgramming() {
   Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
              selectedNodeNumber.load())
           .c_str());
-  if (selectedNodeNumber >= NodeDiscovery::kUnknownNodeType) {
+  if (selectedNodeNumber >= NodeTypeCatalogue::kUnknownType) {
     WarnUnknownVersion();
-    selectedNodeNumber -= NodeDiscovery::kUnknownTypeToSlot;
+    selectedNodeNumber -= NodeTypeCatalogue::kUnknownTypeToSlot;
   }
   if (!FileSuitsSlot(FileProgramNumber(selectedFileName_), selectedNodeNumber)) {
     RefuseRun();
@@ -180,7 +180,7 @@ void MainScreen::WrapUpRun(bool success) {
   ResetProgrammingState();
   QueryNodes();
   LoadProgramList();
-  ShowNodeButtons(NodeButtonGroups::kNoButtons);
+  ShowNodeButtons(NodeTypeCatalogue::kNoButtons);
   progressVisible_ = false;
   FinishWork(success ? "Programming... Finished" : "Programming... Failed");
 }

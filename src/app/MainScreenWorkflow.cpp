@@ -7,12 +7,12 @@
 #include <cstring>
 
 #include "app/Format.h"
-#include "app/NodeButtonGroups.h"
 #include "can/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeDiscovery.h"
+#include "nodes/NodeTypeCatalogue.h"
 #include "system/DirectoryListing.h"
 #include "ui/PagedList.h"
 
@@ -72,7 +72,7 @@ bool MainScreen::OnWidgetTouched(const std::string& key) {
     if (RecoveryMode) return RefuseBatch();
     if (!SelectListedFile()) return RefuseStart();
     StartProgramming(&MainScreen::RunBatch);
-  } else if (int offset = NodeButtonGroups::SlotOffset(key); offset >= 0) {
+  } else if (int offset = NodeTypeCatalogue::SlotOffset(key); offset >= 0) {
     if (!SelectListedFile()) return RefuseStart();
     selectedNodeNumber += offset;
     StartProgramming();
@@ -105,11 +105,11 @@ void MainScreen::OnListTouched() {
   list->GetText(displayName, sizeof displayName);
   int code = services_.discovery.SlotForNodeType(displayName);
   selectedNodeNumber = code;
-  if (NodeButtonGroups::IsGroupCode(code)) {
+  if (NodeTypeCatalogue::IsGroupCode(code)) {
     ShowNodeButtons(code);
     ShowStatus("Select Node To Program");
   } else {
-    ShowNodeButtons(NodeButtonGroups::kStartOnly);
+    ShowNodeButtons(NodeTypeCatalogue::kStartOnly);
     ShowStatus("Press Start To Program");
   }
 }
@@ -126,11 +126,11 @@ bool MainScreen::SelectListedFile() {
 
 void MainScreen::ShowNodeButtons(int code) {
   HideNodeButtons();
-  for (const std::string& key : NodeButtonGroups::KeysFor(code, program251Seen)) SetShown(key, true);
+  for (const std::string& key : NodeTypeCatalogue::KeysFor(code, program251Seen)) SetShown(key, true);
 }
 
 void MainScreen::HideNodeButtons() {
-  for (const std::string& key : NodeButtonGroups::AllKeys()) SetShown(key, false);
+  for (const std::string& key : NodeTypeCatalogue::AllKeys()) SetShown(key, false);
 }
 
 void MainScreen::SetShown(const std::string& key, bool shown) {

@@ -10,6 +10,7 @@
 #include "link/CanDispatch.h"
 #include "nodes/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
+#include "nodes/NodeTypeCatalogue.h"
 #include "system/Clock.h"
 
 namespace {
@@ -75,21 +76,6 @@ constexpr std::array<CatalogueRow, 43> kCatalogue{{
 }};
 
 constexpr std::string_view kUnknownNodeLabel = "Unknown Node P";
-
-struct NodeType {
-  std::string_view prefix;
-  int32_t slot;
-};
-
-constexpr std::array<NodeType, 25> kNodeTypes{{
-    {"Alpha Node", 1},       {"Upsilon Node", 1}, {"Chi Node", 1},      {"Beta Node", 11},
-    {"Gamma Node", 12},      {"Delta Node", 13},  {"Omega Node", 13},   {"Epsilon Node", 14},
-    {"Zeta Node", 15},       {"Eta Node", 16},    {"Theta Node", 17},   {"Iota Node", 18},
-    {"Kappa Node", 19},      {"Lambda Node", 20}, {"Mu Switchbox", 21}, {"Nu Node", 22},
-    {"Xi Node", 23},         {"Omicron Node", 25}, {"Pi Switchbox", 26}, {"Gamma-Beta Node", 27},
-    {"Rho Node", 28},        {"Sigma Node", 33},  {"Tau Node", 34},     {"Phi Node", 34},
-    {"Psi Node", 44},
-}};
 
 [[gnu::format(printf, 1, 2)]] void LogLine(const char* format, ...) {
   ProgramScreen* screen = TheScreen();
@@ -200,7 +186,5 @@ void NodeDiscovery::DescribeHexFile(std::string_view fileName, std::string& disp
 }
 
 int32_t NodeDiscovery::SlotForNodeType(std::string_view displayName) const {
-  for (const NodeType& type : kNodeTypes)
-    if (displayName.starts_with(type.prefix)) return type.slot;
-  return kUnknownNodeType;
+  return NodeTypeCatalogue::CodeFor(displayName);
 }

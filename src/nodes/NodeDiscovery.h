@@ -16,11 +16,6 @@ class NodeDiscovery : public ReplyConsumer {
   static constexpr uint8_t kCalReply = 0xC0;
   static constexpr uint32_t kReplyWindowMs = 300;  // a node's time to answer its request
   static constexpr uint32_t kRequestGapMs = 1;      // between two requests, for the bus's sake
-  // A hex file whose node type is not on the list: its node buttons give
-  // kUnknownNodeType plus their offset, and the run subtracts
-  // kUnknownTypeToSlot, so 99..108 address slots 1..10.
-  static constexpr int32_t kUnknownNodeType = 99;
-  static constexpr int32_t kUnknownTypeToSlot = kUnknownNodeType - 1;
   // A file for this program suits any slot while some slot reports it.
   static constexpr int32_t kAnySlotProgram = 279;
 
@@ -45,8 +40,8 @@ class NodeDiscovery : public ReplyConsumer {
   // rest of the name before ".hex") and whether a node for it is online.
   void DescribeHexFile(std::string_view fileName, std::string& displayName, bool& online) const;
 
-  // The slot number or slot-group code that a shown name's node type offers;
-  // kUnknownNodeType for a node type not on the list.
+  // The slot number or slot-group code that a shown name's node type offers
+  // (NodeTypeCatalogue).
   int32_t SlotForNodeType(std::string_view displayName) const;
 
  private:
