@@ -1,12 +1,16 @@
 // Three Alpha nodes programmed with one file: by one touch on "All", and by
 // three single runs one after the other, every box answered as soon as it is
-// up. Prints both wall-clock times, from the first touch of a node button (or
-// "All") to the last "Programming... Finished"; docs/performance.md quotes
-// them. Run once, by hand: build/release/benchmarks/BatchTiming.
+// up. Times each from the first touch of a node button (or "All") to the
+// last "Programming... Finished". scripts/benchmark runs it and reads, in the
+// rig's output folder (e2e-output/BatchTiming.<Test>/ below the working
+// directory):
+//   measurements.txt   seconds=the wall-clock time
+//   LOGFILE.txt        the uploader's log, which counts the node queries
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "UploaderRig.h"
 
@@ -30,9 +34,11 @@ void StartConsole(UploaderRig& rig) {
   rig.StartUploader();
 }
 
-void Report(const char* what, std::chrono::steady_clock::time_point start) {
+void Report(const UploaderRig& rig, const char* what, std::chrono::steady_clock::time_point start) {
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   std::printf("%s: %.1f s\n", what, took.count());
+  std::ofstream(rig.OutputFolder() + "/measurements.txt") << "seconds=" << took.count() << "\n";
+  std::ofstream(rig.OutputFolder() + "/LOGFILE.txt") << rig.LogBytes();
 }
 
 TEST(BatchTiming, OneTouchOnAll) {
@@ -45,7 +51,7 @@ TEST(BatchTiming, OneTouchOnAll) {
                 UploaderRig::kOk);
   rig.AnswerBox("Programmed: Alpha Node 1, Alpha Node 2, Alpha Node 4.", UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 300000));
-  Report("three nodes by \"All\"", start);
+  Report(rig, "three nodes by \"All\"", start);
 }
 
 TEST(BatchTiming, ThreeSingleRuns) {
@@ -61,7 +67,7 @@ TEST(BatchTiming, ThreeSingleRuns) {
     rig.AnswerBox(kComplete, UploaderRig::kOk);
     ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 300000, ++finished));
   }
-  Report("three single runs", start);
+  Report(rig, "three single runs", start);
 }
 
 }  // namespace

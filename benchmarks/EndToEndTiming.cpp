@@ -162,9 +162,7 @@ TEST(EndToEndTiming, St10) {
 // the first line; the start's wall-clock time goes to measurements.txt.
 std::unique_ptr<LogTimeline> StartTimed(UploaderRig& rig, const std::vector<std::string>& options) {
   rig.StartBench(options);
-  const std::string log = DrivePath("e:/Pinecroft/LOGFILE.txt");
-  std::ofstream{log};  // there to be watched before the uploader writes it
-  auto timeline = std::make_unique<LogTimeline>(log);
+  auto timeline = std::make_unique<LogTimeline>(DrivePath("e:/Pinecroft/LOGFILE.txt"));
   const auto started =
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch());
   rig.StartUploader();

@@ -19,7 +19,10 @@ uint64_t NowMicros() {
 
 LogTimeline::LogTimeline(std::string path) : path_(std::move(path)) {
   inotify_ = inotify_init1(IN_CLOEXEC);
-  if (inotify_ >= 0) inotify_add_watch(inotify_, path_.c_str(), IN_MODIFY);
+  // The folder is watched, not the file, which the program may create only
+  // later (the rig sets the log of an earlier start aside).
+  const std::string folder = path_.substr(0, path_.find_last_of('/') + 1);
+  if (inotify_ >= 0) inotify_add_watch(inotify_, folder.empty() ? "." : folder.c_str(), IN_MODIFY | IN_CREATE);
   if (pipe(stopPipe_) != 0) stopPipe_[0] = stopPipe_[1] = -1;
   ReadNew();  // what is there already
   thread_ = std::thread([this] { Follow(); });

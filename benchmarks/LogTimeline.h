@@ -10,8 +10,8 @@
 // Follows a text file that another program appends to line by line and
 // stamps each line with the wall-clock time at which it appeared, in
 // microseconds since the epoch (the clock of the candump trace). Woken by
-// inotify on every write, so a line is stamped within microseconds of its
-// flush without polling.
+// inotify on every write in the file's folder, so a line is stamped within
+// microseconds of its flush without polling; the file need not be there yet.
 class LogTimeline {
  public:
   struct Line {

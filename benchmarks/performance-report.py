@@ -355,8 +355,8 @@ class Report:
         self.runs = sorted(p for p in self.results.glob("run-*") if p.is_dir())
         self.out = []
 
-    def folder(self, run, test):
-        return run / "e2e-output" / f"EndToEndTiming.{test}"
+    def folder(self, run, test, program="EndToEndTiming"):
+        return run / "e2e-output" / f"{program}.{test}"
 
     def done(self, test):
         return [self.folder(r, test) for r in self.runs if (self.folder(r, test) / "log-times.txt").exists()]
@@ -408,6 +408,7 @@ class Report:
         self.link()
         self.idle_and_memory()
         self.repainting()
+        self.batch()
         return "\n".join(self.out) + "\n"
 
     def head(self):
@@ -417,7 +418,8 @@ class Report:
         w("# Performance")
         w()
         w("Written by `scripts/benchmark` (do not edit by hand). Every figure is the median of "
-          f"{len(self.runs)} runs, with the lowest and highest run in brackets.")
+          f"{len(self.runs)} run{'' if len(self.runs) == 1 else 's'}, with the lowest and highest run in "
+          "brackets.")
         w()
         w(f"Machine: {info['cpu']}, {info['cores']} cores; commit {info['commit']}; {info['date']}. Load average "
           f"(1, 5, 15 min) {info['load_before']} before the runs and {info['load_after']} after; over the last "
@@ -657,12 +659,13 @@ class Report:
         w, idle = self.write, self.idle
         wakeups = self.idle_wakeups()
         busiest = [m["idle_busiest_wakeups"] / m["idle_seconds"] for m in idle if "idle_busiest_wakeups" in m]
-        cost = [1e6 * m["idle_cpu_seconds"] / m["idle_wakeups"] for m in idle if m.get("idle_wakeups")]
+        seconds = median([m["idle_seconds"] for m in idle])
+        tick = 1 / self.info["clock_ticks"]
         w("## 3. Idle CPU and memory")
         w()
         w("`EndToEndTiming.Idle` starts the uploader (one node on the bus), lets it settle 2 s after its main "
           "screen is up, then reads utime + stime of all its threads from /proc/PID/stat over "
-          f"{median([m['idle_seconds'] for m in idle]):.0f} s, their voluntary context switches (each one a "
+          f"{seconds:.0f} s, their voluntary context switches (each one a "
           "wake-up) from /proc/PID/task/*/status, and VmHWM from /proc/PID/status; the programming runs read "
           "VmHWM again as their completion box goes up.")
         w()
@@ -671,7 +674,7 @@ class Report:
         w(f"| CPU while idle, % of one core | {spread(self.idle_cpu, 2)} |")
         w(f"| Wake-ups while idle, all threads, per second | {spread(wakeups, 1)} |")
         w(f"| Same, the thread that wakes most, per second | {spread(busiest, 1)} |")
-        w(f"| CPU per wake-up while idle, µs | {spread(cost, 1)} |")
+        w(f"| CPU per wake-up while idle, all runs together, µs | {self.idle_cost(tick)} |")
         w(f"| Peak RSS after start-up, MB | {spread(self.rss_idle, 1, 1 / 1024)} |")
         w(f"| Peak RSS after a 32 KB programming run, MB | {spread(self.rss_run, 1, 1 / 1024)} |")
         w()
@@ -679,8 +682,21 @@ class Report:
           "the control FIFO and its wake-up descriptor, the link's reader in poll on the port, the receive and "
           "send threads on their events. The one timed wake-up is the link's probe of an idle gateway: every 5 s "
           "the send thread writes an InfoRequest, and the reader and the receive thread wake for the InfoReply. "
-          "The CPU time left is what the clock ticks charge to those sleepers and the wake-ups counted above.")
+          "The CPU time left is what the clock ticks charge to those sleepers and the wake-ups counted above. "
+          f"The kernel counts it in clock ticks of {tick * 1000:.0f} ms, each charged whole to the thread it "
+          f"finds running: one tick in {seconds:.0f} s is {100 * tick / seconds:.2f} % of a core, and a run's "
+          "figure is a whole number of them, often none; hence the CPU per wake-up over all runs together.")
         w()
+
+    def idle_cost(self, tick):
+        """CPU per wake-up over all idle runs together, in µs, with the ticks and wake-ups it comes from."""
+        ticks = round(sum(m["idle_cpu_seconds"] for m in self.idle) / tick)
+        wakeups = sum(m["idle_wakeups"] for m in self.idle)
+        if not wakeups:
+            return "n/a: no wake-up"
+        if not ticks:
+            return f"under {1e6 * tick / wakeups:.0f} (no clock tick in {wakeups:.0f} wake-ups)"
+        return f"{1e6 * ticks * tick / wakeups:.0f} ({ticks} clock ticks in {wakeups:.0f} wake-ups)"
 
     def idle_wakeups(self):
         return [m["idle_wakeups"] / m["idle_seconds"] for m in self.idle]
@@ -715,6 +731,39 @@ class Report:
           f"status lines): {atmel_repaints * cross_ms:.0f} ms, "
           f"{atmel_repaints * cross_ms / median(self.atmel.times):.2%} of its engine's part.")
         w()
+
+    def batch(self):
+        w = self.write
+        times, queries = zip(*(self.batch_runs(test) for test in ("OneTouchOnAll", "ThreeSingleRuns")))
+        longer = median(times[1]) - median(times[0])
+        extra = median(queries[1]) - median(queries[0])
+        w("## 5. Three nodes in one go")
+        w()
+        w("`benchmarks/BatchTiming`: three Alpha Nodes (Atmel) at positions 1, 2 and 4 on canbench with the "
+          "1500000 baud line and the 250 kbit/s bus take one 8 KB image, first by one touch on \"All\", then in a "
+          "fresh start by three single runs one after the other; every box is answered as soon as it is up. The "
+          "time runs from the first touch of \"All\" (or of \"Node 1\") to the last \"Programming... Finished\"; "
+          "the node queries after programming are counted in the uploader's log.")
+        w()
+        w("| | One \"All\" | Three single runs |")
+        w("|---|---|---|")
+        w(f"| Wall-clock time, s | {spread(times[0], 1)} | {spread(times[1], 1)} |")
+        w("| Touches from the file on | 4 (file, \"All\", the warning's OK, the summary's OK) | 12 (file, node "
+          "button, two OKs, for each node) |")
+        w(f"| Node queries after programming | {spread(queries[0], 0)} | {spread(queries[1], 0)} |")
+        w()
+        w(f"The programming itself is the same in both. The three single runs took {abs(longer):.1f} s "
+          f"{'longer' if longer >= 0 else 'less'} (medians) and made {extra:.0f} more node queries, of "
+          f"{median(self.closings) / 1000:.2f} s each (a run's closing query, above); the batch spares the operator "
+          "eight touches, and with them eight chances to touch the wrong node.")
+        w()
+
+    def batch_runs(self, test):
+        """Each run's wall-clock seconds and its node queries after programming (the start-up's left out)."""
+        folders = [self.folder(r, test, "BatchTiming") for r in self.runs]
+        done = [f for f in folders if "seconds" in measurements(f)]
+        return ([measurements(f)["seconds"] for f in done],
+                [(f / "LOGFILE.txt").read_text().splitlines().count("Sending Cal Request:") - 1 for f in done])
 
     def probe_text(self, test):
         probes = [measurements(f) for f in self.done(test)]
@@ -761,15 +810,9 @@ class Report:
           "send thread writing the first.")
         w()
 
-def measured_by_hand(path=Path("docs/performance.md")):
-    """The sections of the current report whose heading says they were measured by hand, as they stand."""
-    text = path.read_text() if path.exists() else ""
-    sections = re.split(r"(?m)^(?=## )", text)
-    return "".join("\n" + s.rstrip("\n") + "\n" for s in sections if "measured by hand" in s.split("\n", 1)[0])
-
 
 def main():
-    sys.stdout.write(Report(sys.argv[1]).build() + measured_by_hand())
+    sys.stdout.write(Report(sys.argv[1]).build())
 
 
 if __name__ == "__main__":
