@@ -18,6 +18,7 @@
 #include "system/DosPath.h"
 #include "ui/MessageBoxDialog.h"
 #include "ui/ProgressBar.h"
+#include "ui/TextLabel.h"
 
 std::atomic<int32_t> selectedNodeNumber{0};
 std::atomic<uint16_t> selectedFileIndex{0};
@@ -64,6 +65,7 @@ bool MainScreen::OnInitDialog() {
   CreateWidgets();
   ResetProgrammingState();
   CreateProgressBar();
+  CreateTimeLeftLabel();
   QueryNodes();
   LoadProgramList();
   screenUp_ = true;
@@ -215,7 +217,23 @@ void MainScreen::SetProgress(int value) {
   Repaint(fullScreenRect_);
 }
 
-void MainScreen::SetProgressVisible(bool visible) { progressVisible_ = visible; }
+// A bar that appears starts without the last run's time left; a retry or
+// the next node of a batch keeps it until the engine's next estimate.
+void MainScreen::SetProgressVisible(bool visible) {
+  if (!progressVisible_.exchange(visible) && visible && timeLeftLabel_) timeLeftLabel_->SetText("");
+}
+
+// The engines report at every step of the bar; the screen is painted again
+// only when the text the operator reads changes.
+void MainScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
+  if (!timeLeftLabel_) return;
+  const std::string text = timeLeft_.Text(nodeMs, wholeNodeMs + kBootloaderAnswerMs);
+  char shown[Widget::kTextSize];
+  timeLeftLabel_->GetText(shown, sizeof shown);
+  if (text == shown) return;
+  timeLeftLabel_->SetText(text.c_str());
+  Repaint(fullScreenRect_);
+}
 
 void MainScreen::ShowMessage(const char* title, const char* text) {
   Log(text);
