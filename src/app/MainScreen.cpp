@@ -220,14 +220,17 @@ void MainScreen::SetProgress(int value) {
 // A bar that appears starts without the last run's time left; a retry or
 // the next node of a batch keeps it until the engine's next estimate.
 void MainScreen::SetProgressVisible(bool visible) {
-  if (!progressVisible_.exchange(visible) && visible && timeLeftLabel_) timeLeftLabel_->SetText("");
+  if (!progressVisible_.exchange(visible) && visible) SetTimeLeftText("");
 }
 
-// The engines report at every step of the bar; the screen is painted again
-// only when the text the operator reads changes.
+// The engines report at every step of the bar.
 void MainScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
+  SetTimeLeftText(timeLeft_.Text(nodeMs, wholeNodeMs + kBootloaderAnswerMs));
+}
+
+// The screen is painted again only when the text the operator reads changes.
+void MainScreen::SetTimeLeftText(const std::string& text) {
   if (!timeLeftLabel_) return;
-  const std::string text = timeLeft_.Text(nodeMs, wholeNodeMs + kBootloaderAnswerMs);
   char shown[Widget::kTextSize];
   timeLeftLabel_->GetText(shown, sizeof shown);
   if (text == shown) return;
@@ -235,8 +238,11 @@ void MainScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
   Repaint(fullScreenRect_);
 }
 
+// A box waits for the operator, not for the node: the time left is told again
+// once the run goes on.
 void MainScreen::ShowMessage(const char* title, const char* text) {
   Log(text);
+  SetTimeLeftText("");
   MessageBoxDialog box;
   box.title = title;
   box.text = text;
@@ -245,6 +251,7 @@ void MainScreen::ShowMessage(const char* title, const char* text) {
 }
 
 bool MainScreen::AskYesNo(const char* title, const char* text) {
+  SetTimeLeftText("");
   MessageBoxDialog box;
   box.title = title;
   box.text = text;

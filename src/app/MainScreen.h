@@ -98,6 +98,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void CreateNodeButton(const char* key, const char* caption, int x, int y);
   void CreateProgressBar();
   void CreateTimeLeftLabel();
+  void SetTimeLeftText(const std::string& text);
   void ResetProgrammingState();
 
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
