@@ -18,6 +18,7 @@
 #include "system/DosPath.h"
 #include "ui/MessageBoxDialog.h"
 #include "ui/ProgressBar.h"
+#include "ui/TextLabel.h"
 
 std::atomic<int32_t> selectedNodeNumber{0};
 std::atomic<uint16_t> selectedFileIndex{0};
@@ -64,6 +65,7 @@ bool MainScreen::OnInitDialog() {
   CreateWidgets();
   ResetProgrammingState();
   CreateProgressBar();
+  CreateTimeLeftLabel();
   QueryNodes();
   LoadProgramList();
   screenUp_ = true;
@@ -228,10 +230,32 @@ void MainScreen::SetProgress(int value) {
   Repaint(fullScreenRect_);
 }
 
-void MainScreen::SetProgressVisible(bool visible) { progressVisible_ = visible; }
+// A bar that appears starts without the last run's time left; a retry or
+// the next node of a batch keeps it until the engine's next estimate.
+void MainScreen::SetProgressVisible(bool visible) {
+  if (!progressVisible_.exchange(visible) && visible) SetTimeLeftText("");
+}
 
+// The engines report at every step of the bar.
+void MainScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
+  SetTimeLeftText(timeLeft_.Text(nodeMs, wholeNodeMs + kBootloaderAnswerMs));
+}
+
+// The screen is painted again only when the text the operator reads changes.
+void MainScreen::SetTimeLeftText(const std::string& text) {
+  if (!timeLeftLabel_) return;
+  char shown[Widget::kTextSize];
+  timeLeftLabel_->GetText(shown, sizeof shown);
+  if (text == shown) return;
+  timeLeftLabel_->SetText(text.c_str());
+  Repaint(fullScreenRect_);
+}
+
+// A box waits for the operator, not for the node: the time left is told again
+// once the run goes on.
 void MainScreen::ShowMessage(const char* title, const char* text) {
   Log(text);
+  SetTimeLeftText("");
   MessageBoxDialog box;
   box.title = title;
   box.text = text;
@@ -240,6 +264,7 @@ void MainScreen::ShowMessage(const char* title, const char* text) {
 }
 
 bool MainScreen::AskYesNo(const char* title, const char* text) {
+  SetTimeLeftText("");
   MessageBoxDialog box;
   box.title = title;
   box.text = text;

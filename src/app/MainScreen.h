@@ -11,6 +11,7 @@
 #include "app/GatewayNotice.h"
 #include "app/LogFile.h"
 #include "app/ScreenWorker.h"
+#include "app/TimeLeft.h"
 #include "app/WorkCoordinator.h"
 #include "firmware/UnfinishedUpdate.h"
 #include "can/ProgramScreen.h"
@@ -27,6 +28,7 @@ class NodeDiscovery;
 class PagedList;
 class ProgressBar;
 class St10Programmer;
+class TextLabel;
 
 // The current selection, written on the main thread before a run starts and
 // read by the run's thread.
@@ -43,6 +45,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   static constexpr const char* kWaitWarning =
       "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
       "fail and node will have to be sent to Alder for repair. Press OK to continue.";
+  // How long a node gets to answer the bootloader command.
+  static constexpr uint32_t kBootloaderAnswerMs = 1000;
 
   // The program-wide objects the screen works with.
   struct Services {
@@ -62,6 +66,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ShowStatus(const char* text) override;
   void SetProgress(int value) override;
   void SetProgressVisible(bool visible) override;
+  void ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) override;
   void ShowMessage(const char* title, const char* text) override;
   bool AskYesNo(const char* title, const char* text) override;
 
@@ -94,6 +99,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   void CreateWidgets();
   void CreateNodeButton(const char* key, const char* caption, int x, int y);
   void CreateProgressBar();
+  void CreateTimeLeftLabel();
+  void SetTimeLeftText(const std::string& text);
   void ResetProgrammingState();
 
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
@@ -167,6 +174,9 @@ class MainScreen : public Dialog, public ProgramScreen {
   std::unique_ptr<ProgressBar> progressBar_;
   std::string selectedFileName_;
   std::atomic<bool> progressVisible_{false};
+  // Shown below the bar, and only with it.
+  std::unique_ptr<TextLabel> timeLeftLabel_;
+  TimeLeft timeLeft_;
   LogFile logFile_;
   uint32_t gatewayFirmwareVersion_ = 0;
   Widget* firmwareLabel_ = nullptr;  // owned by widgets_

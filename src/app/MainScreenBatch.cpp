@@ -41,6 +41,7 @@ void MainScreen::RunBatch() {
   // the next one on the bootloaders' shared identifiers, and could make a
   // failed node look programmed: the ST10 nodes after it are left alone.
   bool st10Waiting = false;
+  timeLeft_.StartBatch(static_cast<int>(batch.Nodes().size()));
   for (NodeBatch::Node& node : batch.Nodes()) {
     if (st10Waiting) {
       Log(Format("Not programmed, an ST10 node waits in its bootloader: %s", node.name.c_str()).c_str());
@@ -49,9 +50,11 @@ void MainScreen::RunBatch() {
     Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
                node.slot)
             .c_str());
+    timeLeft_.NextNode();
     node.programmed = ProgramNode(node.slot, false);
     st10Waiting = !node.programmed && BootloaderType == kSt10Bootloader;
   }
+  timeLeft_.EndBatch();
   ShowMessage(batch.SummaryTitle(), batch.Summary().c_str());
   WrapUpRun(batch.AllProgrammed());
 }

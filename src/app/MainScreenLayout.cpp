@@ -62,12 +62,21 @@ void MainScreen::CreateProgressBar() {
   progressBar_->SetValue(0.0);
 }
 
+// Under the bar, between it and the status line, as wide as the bar.
+void MainScreen::CreateTimeLeftLabel() {
+  timeLeftLabel_ = std::make_unique<TextLabel>("", "", font15_.get(), kGrey, kWhite, kTransparent, kCenteredLine,
+                                               Rect{width_ - 404, height_ - 48, width_ - 84, 0}, 0, kBlack);
+}
+
 void MainScreen::OnPaint(DeviceContext& dc) {
   {
     std::lock_guard lock(widgetLock_);
     surfaceDc_.FillRect(Rect{0, 0, width_, height_});
     widgets_.DrawAll(surfaceDc_);
-    if (progressVisible_ && progressBar_) progressBar_->Draw(surfaceDc_);
+    if (progressVisible_ && progressBar_) {
+      progressBar_->Draw(surfaceDc_);
+      timeLeftLabel_->Draw(surfaceDc_);
+    }
   }
   dc.BitBlt(0, 0, width_, height_, surface_, 0, 0);
 }

@@ -149,7 +149,7 @@ void MainScreen::EnterBootloader(int32_t slotNumber) {
   command.data[0] = kBootloaderCommand;
   SendCanMessage(command, true, 1);
   Log(Format("Sending bootloader: CAN ID = %X, Length = 1, Data = %X", command.identifier, kBootloaderCommand).c_str());
-  Sleep(1000);
+  Sleep(kBootloaderAnswerMs);
 }
 
 bool MainScreen::ProgramInBootloader(bool confirmSuccess) {

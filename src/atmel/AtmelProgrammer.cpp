@@ -27,6 +27,8 @@ constexpr uint8_t kFrameBytes = 8;
 constexpr uint32_t kDataAckWaitMs = 1001 * 5;
 constexpr uint32_t kWindowWaitMs = 1001 * 3;
 constexpr uint32_t kCommandSleepMs = 100;
+constexpr uint32_t kDataPauseMs = 10;
+constexpr uint32_t kResetPauseMs = 2000;
 
 void Send(uint32_t identifier, std::initializer_list<uint8_t> data) {
   CanMessage message;
@@ -52,10 +54,12 @@ uint64_t Packed(const CanMessage& message) {
 class ProgressSteps {
  public:
   explicit ProgressSteps(uint32_t frames) : step_(std::max<uint32_t>(frames / 100, 1)) {}
-  void Count(uint32_t framesDone) {
-    if (framesDone % step_ != 0) return;
+  // True when the bar moved.
+  bool Count(uint32_t framesDone) {
+    if (framesDone % step_ != 0) return false;
     if (ProgramScreen* screen = TheScreen()) screen->SetProgress(value_);
     ++value_;
+    return true;
   }
 
  private:
@@ -103,13 +107,16 @@ AtmelProgrammer::Outcome AtmelProgrammer::Attempt(const std::string& fileName, b
   }
   bool ok = AccessFile(fileName);
   ok = ReadHexFile() && ok;
+  ShowTimeLeft(openPort ? Stage::kOpening : Stage::kErasing);
   if (openPort) {
     ok = OpenPort() && ok;
     if (!ReadRegisters()) return Outcome::kNotStarted;
   }
   if (!ok) return Outcome::kNotStarted;
-  const bool programmed = EraseMemory() && BlankCheck() && SetAddressRange() && ProgramMemory() && VerifyMemory();
-  return programmed ? Outcome::kProgrammed : Outcome::kFailed;
+  const uint32_t erasing = TickCount();
+  if (!EraseMemory() || !BlankCheck() || !SetAddressRange()) return Outcome::kFailed;
+  commandsMs_ = TickCount() - erasing;
+  return ProgramMemory() && VerifyMemory() ? Outcome::kProgrammed : Outcome::kFailed;
 }
 
 void AtmelProgrammer::OnReply(CanMessage message) {
@@ -233,13 +240,14 @@ bool AtmelProgrammer::ProgramMemory() {
   WriteLog("Programming");
   const uint32_t frames = image_.End() / kFrameBytes;
   ProgressSteps progress(frames);
+  const uint32_t begun = TickCount();
   readyFlag_ = 1;
   for (uint32_t k = 0; k < frames; ++k) {
-    progress.Count(k + 1);
+    if (progress.Count(k + 1)) TrackPace(Stage::kWriting, begun, k);
     if (!AwaitReady()) return false;
     readyFlag_ = 0;
     SendDataFrame(static_cast<uint16_t>(k * kFrameBytes), kFrameBytes);
-    Sleep(10);
+    Sleep(kDataPauseMs);
   }
   if (!answered_.WaitFor([this] { return readyFlag_ != 0 || doneFlag_ != 0; }, kDataAckWaitMs)) return false;
   if (const uint8_t rest = image_.End() % kFrameBytes; rest != 0) {
@@ -258,9 +266,10 @@ bool AtmelProgrammer::ProgramMemory() {
 bool AtmelProgrammer::VerifyMemory() {
   WriteLog("Verifying");
   ProgressSteps progress(image_.End() / kFrameBytes);
+  const uint32_t begun = TickCount();
   verifyAddress_ = 0;
   for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
-    progress.Count(window);
+    if (progress.Count(window)) TrackPace(Stage::kVerifying, begun, window - 1);
     if (verifyAddress_ > 0 && !WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes))) return false;
     windowFlag_ = 0;
     const uint16_t first = verifyAddress_;
@@ -297,9 +306,32 @@ bool AtmelProgrammer::AwaitWindow() {
 }
 
 void AtmelProgrammer::ResetNode() {
+  ShowTimeLeft(Stage::kResetting);
   WriteLog("Resetting");
-  Sleep(2000);
+  Sleep(kResetPauseMs);
   Send(kMemoryId, {0x03, 0x00});
+}
+
+void AtmelProgrammer::TrackPace(Stage stage, uint32_t begun, uint32_t done) {
+  if (done > 0) (stage == Stage::kWriting ? frameMs_ : windowMs_) = static_cast<double>(TickCount() - begun) / done;
+  ShowTimeLeft(stage, done);
+}
+
+void AtmelProgrammer::ShowTimeLeft(Stage stage, uint32_t done) {
+  if (ProgramScreen* screen = TheScreen()) screen->ShowTimeLeft(MsFrom(stage, done), MsFrom(Stage::kOpening, 0));
+}
+
+// The pauses the protocol fixes, the commands' answers as long as they took
+// last, and each frame and window still to go at the pace the line showed.
+uint32_t AtmelProgrammer::MsFrom(Stage stage, uint32_t done) const {
+  const uint32_t units = (image_.End() + kFrameBytes - 1) / kFrameBytes;
+  const auto left = [&](Stage pass) { return units - (stage == pass ? std::min(done, units) : 0); };
+  double ms = kResetPauseMs;
+  if (stage <= Stage::kVerifying) ms += left(Stage::kVerifying) * windowMs_;
+  if (stage <= Stage::kWriting) ms += left(Stage::kWriting) * frameMs_ + kCommandSleepMs;
+  if (stage <= Stage::kErasing) ms += commandsMs_;
+  if (stage <= Stage::kOpening) ms += 3 * kCommandSleepMs;  // OpenPort's two sleeps and ReadRegisters' one
+  return static_cast<uint32_t>(ms);
 }
 
 // A partial last frame still carries the eight image bytes from its address;

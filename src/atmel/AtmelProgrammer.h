@@ -51,6 +51,8 @@ class AtmelProgrammer : public ReplyConsumer {
 
  private:
   enum class Outcome { kProgrammed, kNotStarted, kFailed };
+  // Where a run stands, for the estimate of the time it still takes.
+  enum class Stage { kOpening, kErasing, kWriting, kVerifying, kResetting };
 
   Outcome Attempt(const std::string& fileName, bool openPort);
   bool CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
@@ -61,6 +63,12 @@ class AtmelProgrammer : public ReplyConsumer {
   bool WindowMatches(uint16_t first);
   bool AwaitReady();
   bool AwaitWindow();
+  // Measures the time per frame or window of the pass begun at the given
+  // tick, then reports the time left.
+  void TrackPace(Stage stage, uint32_t begun, uint32_t done);
+  void ShowTimeLeft(Stage stage, uint32_t done = 0);
+  // The milliseconds from the stage (done frames or windows into it) to the end.
+  uint32_t MsFrom(Stage stage, uint32_t done) const;
 
   std::atomic<uint32_t> portFlag_{0};
   std::atomic<uint32_t> eraseFlag_{0};
@@ -75,4 +83,11 @@ class AtmelProgrammer : public ReplyConsumer {
   std::string fileName_;
   FirmwareImage image_;
   uint16_t verifyAddress_ = 0;
+  // Measured by each run and kept for the next, so the nodes of a batch after
+  // the first are estimated from the first. Before any run: the node answers
+  // each command within its first sleep and each frame within its pause, and
+  // a window takes what a 250 kbit/s bus needs for a frame and its answer.
+  uint32_t commandsMs_ = 300;  // erase, blank check and address range
+  double frameMs_ = 11.0;      // a data frame, its pause and its answer
+  double windowMs_ = 1.0;      // a display frame and its answer
 };

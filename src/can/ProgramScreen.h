@@ -20,6 +20,10 @@ class ProgramScreen {
   virtual void ShowStatus(const char* text) = 0;
   virtual void SetProgress(int value) = 0;
   virtual void SetProgressVisible(bool visible) = 0;
+  // The engine's estimate, a few times a second, of the milliseconds its node
+  // still takes and of what a whole run of the same file takes on a node
+  // like it (so a run over several nodes can tell the time for them all).
+  virtual void ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) = 0;
   // Logs the text and shows an OK box; returns when OK is touched.
   virtual void ShowMessage(const char* title, const char* text) = 0;
   // Shows a YES/NO box without logging it; true when YES was touched.

@@ -100,7 +100,8 @@ bool St10Programmer::Program(const std::string& fileName, bool confirmSuccess) {
       SendReset();
       return false;
     }
-    if (SendStart() && SendErase() && SendProg() && StreamFile()) {
+    ShowTimeLeft(false, 0);
+    if (WriteFile()) {
       SendReset();
       if (confirmSuccess)
         screen.ShowMessage("Programming Complete",
@@ -181,7 +182,10 @@ bool St10Programmer::AccessFile(const std::string& fileName) {
 // like one that never opened.
 bool St10Programmer::LoadFile() {
   WriteLog("Loading File");
-  if (LoadHexFile(fileName_, fileCopy_)) return true;
+  if (LoadHexFile(fileName_, fileCopy_)) {
+    fileBytes_ = fileCopy_.size();
+    return true;
+  }
   TheScreen()->ShowMessage("ERROR!!!", "Cannot open selected hex file.");
   return false;
 }
@@ -198,8 +202,16 @@ bool St10Programmer::SendProg() { return SendAndAwait("Programming", "<Prog>", p
 
 bool St10Programmer::SendReset() { return SendAndAwait("Resetting", "<Reset>", resetFlag_); }
 
+bool St10Programmer::WriteFile() {
+  const uint32_t starting = TickCount();
+  if (!SendStart() || !SendErase() || !SendProg()) return false;
+  commandsMs_ = TickCount() - starting;
+  return StreamFile();
+}
+
 bool St10Programmer::StreamFile() {
   WriteLog("Programming...");
+  const uint32_t begun = TickCount();
   CanMessage frame;
   frame.identifier = kCommandIdentifier;
   uint8_t fill = 0;
@@ -210,7 +222,10 @@ bool St10Programmer::StreamFile() {
   for (size_t i = 0; i < fileCopy_.size(); ++i) {
     const uint8_t c = fileCopy_[i];
     if (c == ':') ++lineCount;
-    if (i % progressStep == 0) TheScreen()->SetProgress(progress++);
+    if (i % progressStep == 0) {
+      TheScreen()->SetProgress(progress++);
+      TrackPace(begun, i);
+    }
     if (c != kCarriageReturn) frame.data[fill++] = c;
     if (fill == sizeof frame.data) {
       // A full frame goes out without waiting, even when it ends a line.
@@ -233,6 +248,22 @@ bool St10Programmer::StreamFile() {
   }
   fileCopy_ = {};
   return result;
+}
+
+void St10Programmer::TrackPace(uint32_t begun, size_t streamed) {
+  if (streamed > 0) byteMs_ = static_cast<double>(TickCount() - begun) / streamed;
+  ShowTimeLeft(true, streamed);
+}
+
+void St10Programmer::ShowTimeLeft(bool streaming, size_t streamed) {
+  TheScreen()->ShowTimeLeft(MsLeft(streaming, streamed), MsLeft(false, 0));
+}
+
+// The commands' answers as long as they took last, and each byte of text
+// still to go at the pace the node accepts its lines.
+uint32_t St10Programmer::MsLeft(bool streaming, size_t streamed) const {
+  const size_t left = fileBytes_ - std::min(streamed, fileBytes_);
+  return static_cast<uint32_t>(left * byteMs_) + (streaming ? 0 : commandsMs_);
 }
 
 std::string St10Programmer::ErrorText() const { return ErrorRaised() ? errorText_ : ""; }

@@ -40,6 +40,12 @@ class St10Programmer : public ReplyConsumer {
   enum ErrorState : uint8_t { kNoError, kComposing, kRaised };
 
   void Record(const CanMessage& message);
+  // Start, erase and prog, timed for the next estimate, then the file's text.
+  bool WriteFile();
+  // Measures the pace of the stream begun at the given tick, then reports.
+  void TrackPace(uint32_t begun, size_t streamed);
+  void ShowTimeLeft(bool streaming, size_t streamed);
+  uint32_t MsLeft(bool streaming, size_t streamed) const;
   bool SendAndResend(const char* status, const char* command, const std::atomic<bool>& flag, uint32_t resendMs,
                      uint32_t giveUpMs);
   bool SendAndAwait(const char* status, const char* command, const std::atomic<bool>& flag);
@@ -65,4 +71,11 @@ class St10Programmer : public ReplyConsumer {
 
   std::string fileName_;
   std::vector<uint8_t> fileCopy_;
+  size_t fileBytes_ = 0;
+  // Measured by each run and kept for the next, so the nodes of a batch after
+  // the first are estimated from the first. Before any run: the node answers
+  // each command within a poll, and the text goes as fast as a 250 kbit/s bus
+  // carries a line's frames and its answer.
+  uint32_t commandsMs_ = 300;  // start, erase and prog
+  double byteMs_ = 0.08;       // a byte of the file's text, its line's answer included
 };

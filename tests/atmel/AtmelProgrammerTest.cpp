@@ -205,6 +205,30 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"PastTheImageEnd", {{0x2006, 0x00}}, "Verify failed at address 0x2006."}),
     RowName());
 
+// Once one node has shown how long its erase, frames and windows take, each
+// estimate for the next one is the time it then took: a slow line, erase or
+// display, or a forgotten step, would each put it seconds off.
+TEST_F(AtmelProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
+  WriteHexFile(0x2000);
+  node.delayMs[Node::kErase] = 3000;
+  node.delayMs[Node::kData] = 14;
+  node.delayMs[Node::kVerify] = 4;
+  ASSERT_TRUE(Run());
+  programmer.ResetState();
+  std::vector<std::array<uint32_t, 3>> reports;  // when, this node, a whole node
+  screen.onTimeLeft = [&](uint32_t nodeMs, uint32_t wholeMs) {
+    reports.push_back({clock.TickCount(), nodeMs, wholeMs});
+  };
+  const uint32_t start = clock.TickCount();
+  ASSERT_TRUE(Run());
+  const uint32_t end = clock.TickCount();
+  ASSERT_GT(reports.size(), 200u);
+  for (const auto& [at, nodeMs, wholeMs] : reports) {
+    EXPECT_NEAR(nodeMs, end - at, 500) << "at " << at - start << " ms";
+    EXPECT_NEAR(wholeMs, end - start, 500) << "at " << at - start << " ms";
+  }
+}
+
 // A data acknowledgement that comes late, while the node takes its time with
 // a display reply, must neither release the window nor be compared with it.
 TEST_F(AtmelProgrammerTest, OnlyADisplayReplyReleasesAVerifyWindow) {

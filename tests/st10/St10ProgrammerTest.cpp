@@ -1,8 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "FakeScreen.h"
 #include "FakeSt10Node.h"
+#include "HexText.h"
 #include "OperatorTexts.h"
 #include "RowName.h"
 #include "TempDosDevices.h"
@@ -103,6 +106,29 @@ TEST_F(St10ProgrammerTest, SilentNodeTimesOutWithTheLineCount) {
 TEST_F(St10ProgrammerTest, LineAcceptedOnTheLastPollIsInTime) {
   node.lineReply = {{2001, {0xD4, 0x01}}};
   EXPECT_TRUE(Program(kEnd));
+}
+
+// Once one node has shown how long its commands and lines take, each
+// estimate for the next one is the time it then took: a slow erase or line,
+// or a forgotten step, would each put it seconds off.
+TEST_F(St10ProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
+  node.commandReplies["<Erase>"] = {{3000, {0xD2, 0x01}}};
+  node.lineReply = {{5, {0xD4, 0x01}}};
+  const std::string file = IntelHex(RandomImage(16000, 1));
+  ASSERT_TRUE(Program(file));
+  programmer.ResetState();
+  std::vector<std::array<uint32_t, 3>> reports;  // when, this node, a whole node
+  screen.onTimeLeft = [&](uint32_t nodeMs, uint32_t wholeMs) {
+    reports.push_back({clock.TickCount(), nodeMs, wholeMs});
+  };
+  const uint32_t start = clock.TickCount();
+  ASSERT_TRUE(Program(file));
+  const uint32_t end = clock.TickCount();
+  ASSERT_GT(reports.size(), 100u);
+  for (const auto& [at, nodeMs, wholeMs] : reports) {
+    EXPECT_NEAR(nodeMs, end - at, 500) << "at " << at - start << " ms";
+    EXPECT_NEAR(wholeMs, end - start, 500) << "at " << at - start << " ms";
+  }
 }
 
 struct ErrorCase {

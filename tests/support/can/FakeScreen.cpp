@@ -24,6 +24,10 @@ void FakeScreen::SetProgress(int) {}
 
 void FakeScreen::SetProgressVisible(bool) {}
 
+void FakeScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
+  if (onTimeLeft) onTimeLeft(nodeMs, wholeNodeMs);
+}
+
 void FakeScreen::ShowMessage(const char* title, const char* text) {
   Log(text);
   std::lock_guard lock(mutex_);

@@ -27,6 +27,7 @@ class FakeScreen : public ProgramScreen {
   void ShowStatus(const char* text) override;
   void SetProgress(int value) override;
   void SetProgressVisible(bool visible) override;
+  void ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) override;
   void ShowMessage(const char* title, const char* text) override;
   bool AskYesNo(const char* title, const char* text) override;
 
@@ -36,6 +37,7 @@ class FakeScreen : public ProgramScreen {
   std::vector<Box> Questions() const;
 
   std::function<void(const CanMessage&)> onSend;
+  std::function<void(uint32_t nodeMs, uint32_t wholeNodeMs)> onTimeLeft;
   std::deque<bool> answers;  // YES/NO answers, in order; NO once exhausted
 
  private:
