@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,10 @@ namespace {
 // Log files and screenshots are read whole: look every 50 ms, not more often.
 constexpr int kRigStepMs = 50;
 constexpr int kListWaitMs = 5000;
+// A run on a busy machine may take minutes; one that neither logs nor sends
+// anything for a minute hangs.
+constexpr int kQuietLimitMs = 60000;
+constexpr int kBusyLimitMs = 600000;
 
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -218,9 +223,24 @@ void UploaderRig::AnswerBox(const std::string& text, BoxButton button) const {
                  shot->Pixel(frame.right, frame.top + 1) == RGB(0, 0, 0);
     return shown == up;
   };
-  ASSERT_TRUE(PollUntil([&] { return framed(true); }, 60000, kRigStepMs)) << "the box did not show: " << text;
+  ASSERT_TRUE(PollWhileBusy([&] { return framed(true); })) << "the box did not show: " << text;
   Touch(box.ButtonX(button), box.ButtonY());
   PollUntil([&] { return framed(false); }, 5000, kRigStepMs);
+}
+
+bool UploaderRig::PollWhileBusy(const std::function<bool()>& condition) const {
+  size_t seen = 0;
+  auto lastChange = std::chrono::steady_clock::now();
+  return PollUntil(
+      [&] {
+        if (condition()) return true;
+        const size_t now = LogBytes().size() + BusTrace().size();
+        if (now != seen) lastChange = std::chrono::steady_clock::now();
+        seen = now;
+        return std::chrono::steady_clock::now() - lastChange > std::chrono::milliseconds(kQuietLimitMs);
+      },
+      kBusyLimitMs, kRigStepMs) &&
+         condition();
 }
 
 void UploaderRig::ExpectGoldenLog(const std::string& name) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,7 +76,8 @@ class UploaderRig {
   bool TouchWhenLogged(Spot button, const std::string& line, int timeoutMs) const;
 
   std::optional<Surface> Screenshot(const std::string& name) const;
-  // Waits until the box whose body is text is up, then touches one of its
+  // Waits until the box whose body is text is up, however long the run before
+  // it takes while it makes progress, then touches one of its
   // buttons and waits for it to go.
   void AnswerBox(const std::string& text, BoxButton button) const;
   // Touches the file's row and waits for the status it brings.
@@ -102,6 +104,9 @@ class UploaderRig {
 
  private:
   std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
+  // Polls until the condition holds, as long as the uploader keeps logging or
+  // the bus keeps carrying frames: the run it waits for is under way.
+  bool PollWhileBusy(const std::function<bool()>& condition) const;
   static int RowInLog(const std::vector<std::string>& lines, const std::string& fileName);
 
   TempDosDevices devices_;
