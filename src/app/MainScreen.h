@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/GatewayNotice.h"
 #include "app/LogFile.h"
 #include "app/ScreenWorker.h"
 #include "firmware/UnfinishedUpdate.h"
@@ -17,6 +16,7 @@
 #include "display/Dialog.h"
 #include "graphics/Font.h"
 #include "graphics/Surface.h"
+#include "link/GatewayPresence.h"
 #include "ui/WidgetCollection.h"
 
 class AtmelProgrammer;
@@ -79,7 +79,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ReadGatewayInfo();
   // The link's news that the gateway went or came back, and the node
   // queries that its return asks for.
-  void OnGatewayPresence(bool present, const std::string& why);
+  GatewayPresence& Presence();
+  void OnGatewayPresence(const GatewayPresence::News& news);
   void RequeryIfWanted();
   void FollowUpQuery();
   void RequeryNodes();
@@ -145,11 +146,6 @@ class MainScreen : public Dialog, public ProgramScreen {
   // ignored and no other worker starts. Cleared last by a worker.
   std::atomic<bool> busy_{false};
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
-  std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query began
-  std::atomic<bool> followUpDue_{false};    // a query waits for its pause to end
-  std::atomic<bool> requerying_{false};     // the busy worker is a query the gateway's return started
-  std::atomic<bool> infoWanted_{false};     // the gateway came back: its info words are asked again
-  GatewayNotice gatewayNotice_;
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;

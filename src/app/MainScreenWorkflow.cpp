@@ -25,7 +25,7 @@ constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes
 }  // namespace
 
 void MainScreen::OnLButtonDown(int x, int y) {
-  if (requerying_) {
+  if (Presence().Requerying()) {
     ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
     return;
   }
@@ -37,7 +37,7 @@ void MainScreen::OnLButtonDown(int x, int y) {
     hit = widgets_.HitTouch(x, y);
   }
   if (hit && std::strcmp(hit->Name(), "Exit") == 0) return CloseScreen();
-  gatewayNotice_.Take();
+  Presence().Take();
   if (!hit || OnWidgetTouched(hit->Name())) Repaint(listRect_);
   ReleaseStatusLine();
 }
