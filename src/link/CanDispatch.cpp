@@ -312,7 +312,7 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   const size_t size = frame::Decode(line, length, packet_);
   if (!frame::ChecksumValid(packet_, size)) return AnswerSpoiledFrame();
   if (size <= frame::kKindAt + 1) return;  // no room for a kind before the checksum
-  const bool copy = IsCopy(size);
+  const bool copy = copies_.IsCopy(packet_, size, canFramesWritten_, TickCount());
   // The gateway names a channel of its own choosing on a Nak; whatever it
   // names, the frame it could not read must go again.
   if (packet_[frame::kKindAt] == frame::kNak) return ResendRefusedFrame();
@@ -345,30 +345,10 @@ void CanDispatch::ResendRefusedFrame() {
   lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
 }
 
-// Our Nak makes the gateway write its latest frame again, at once.
 void CanDispatch::AnswerSpoiledFrame() {
   uint8_t nak[frame::kRingEntry];
   Write(nak, frame::BuildNak(nak));
-  copiesDue_ = std::min(copiesDue_ + 1, kRingEntries);
-  nakTime_ = TickCount();
-}
-
-// The gateway's copy after a Nak repeats its latest frame. When that is the
-// spoiled one, the copy is its first whole arrival and counts. When frames
-// followed the spoiled one, the copy repeats the last of them, which came
-// just before it: that is a packet equal to the one before, with no CAN
-// frame of ours written in between. A node answers once per request, so an
-// answer after our next request is new, however alike it looks.
-bool CanDispatch::IsCopy(size_t length) {
-  if (TickCount() - nakTime_ > kAckWaitMs) copiesDue_ = 0;
-  const bool copy = copiesDue_ > 0 && packet_[frame::kKindAt] == frame::kData &&
-                    canFramesWritten_ == writtenBeforePrevious_ &&
-                    std::equal(packet_, packet_ + length, previous_, previous_ + previousLength_);
-  if (copy) --copiesDue_;
-  std::copy_n(packet_, length, previous_);
-  previousLength_ = length;
-  writtenBeforePrevious_ = canFramesWritten_;
-  return copy;
+  copies_.NakWritten(TickCount());
 }
 
 void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn) {

@@ -13,6 +13,7 @@
 
 #include "link/CanMessage.h"
 #include "link/FrameCodec.h"
+#include "link/GatewayCopies.h"
 #include "link/GatewayPresence.h"
 #include "system/Event.h"
 #include "system/SerialPort.h"
@@ -131,7 +132,6 @@ class CanDispatch {
   void HandleFrame(const uint8_t* frame, size_t length);
   void AnswerSpoiledFrame();
   void ResendRefusedFrame();
-  bool IsCopy(size_t length);
   void HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn);
   bool StoreFrame(Channel& channel, const uint8_t* packet, size_t length);
   void OnReopen(Channel& channel);
@@ -189,14 +189,7 @@ class CanDispatch {
   bool inFrame_ = false;                 // reader thread only
   uint8_t readBuffer_[kReadChunk] = {};  // reader thread only
   uint8_t packet_[frame::kRingEntry] = {};  // receive thread only
-  // Receive thread only: the packet handled before, how many CAN frames the
-  // console had written when it came, and the gateway's copies still due
-  // after our Naks.
-  uint8_t previous_[frame::kRingEntry] = {};
-  size_t previousLength_ = 0;
-  uint32_t writtenBeforePrevious_ = 0;
-  uint32_t copiesDue_ = 0;
-  uint32_t nakTime_ = 0;
+  GatewayCopies copies_;  // receive thread only
 
   Channel channels_[kChannels];
 
