@@ -120,7 +120,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   bool IsProgrammableFile();
   void AbandonRun();
   UnfinishedUpdate UpdateRecord(int32_t slotNumber);
-  void RecordUpdate(const UnfinishedUpdate& record);
+  bool RecordUpdate(const UnfinishedUpdate& record, bool ask);
+  void ForgetUpdate(int32_t slotNumber);
   bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
   void EnterBootloader(int32_t slotNumber);
   bool ProgramInBootloader(bool confirmSuccess);
@@ -146,6 +147,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   // ignored and no other worker starts. Cleared last by a worker.
   std::atomic<bool> busy_{false};
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
+  std::atomic<bool> removalFailureTold_{false};  // a record drive d: kept against our will
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;

@@ -46,6 +46,8 @@ class UploaderRig {
   void KillUploader();
   // The update record a run keeps on drive d: for the slot.
   bool HasUpdateRecord(int slot) const;
+  // Where a dosdevices path ("d:/lumen/...") lies on the host.
+  std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
   // The usual start of a run: canbench with these nodes (each one "--node"),
   // the uploader, the file touched in the list, then "Node n" (0: Start, -1: All).
   void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
@@ -97,7 +99,6 @@ class UploaderRig {
   const std::string& OutputFolder() const { return output_; }
 
  private:
-  std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
   static int RowInLog(const std::vector<std::string>& lines, const std::string& fileName);
 
   TempDosDevices devices_;
