@@ -89,9 +89,11 @@ const std::map<std::string, Setter>& ValueOptions() {
       {"--scenario", [](const std::string& v, BenchOptions& o, std::string& e) { return o.LoadScenario(v, e); }},
       {"--info", [](const std::string& v, BenchOptions& o, std::string& e) { return ParseInfo(v, o.gateway.info, e); }},
       {"--info-delay", GatewayNumber(&GatewayConfig::infoDelayMs)},
+      {"--info-answers", GatewayNumber(&GatewayConfig::infoAnswers)},
       {"--drop-ack", GatewayFault(&GatewayConfig::dropAckEvery, &GatewayConfig::dropAckPercent)},
       {"--nak-every", GatewayNumber(&GatewayConfig::nakEvery)},
       {"--reopen-every", GatewayNumber(&GatewayConfig::reopenEvery)},
+      {"--spoil-console", GatewayNumber(&GatewayConfig::spoilHostEvery)},
       {"--garbage", GatewayNumber(&GatewayConfig::garbageEvery)},
       {"--bad-checksum", GatewayFault(&GatewayConfig::badChecksumEvery, &GatewayConfig::badChecksumPercent)},
       {"--chatter", GatewayNumber(&GatewayConfig::chatterEvery)},
@@ -242,11 +244,15 @@ Gateway:
   --info W0,W1,W2,W3,W4  info words (32-bit, sent big-endian); default 261,0,0,0,0
   --info-delay MS      answer the info request MS late
   --no-info            never answer the info request
+  --info-answers N     answer the first N info requests, then none
   --drop-ack N         withhold the Ack of every Nth console CanFrame
                        (the frame still reaches the bus); N% withholds
                        each by chance, N percent (seeded by --seed)
   --nak-every N        refuse every Nth console CanFrame with a Nak
   --reopen-every N     refuse every Nth console CanFrame with a Reopen
+  --spoil-console N    every Nth data frame from the console (CanFrame,
+                       OpenChannel, InfoRequest) arrives spoilt: the
+                       gateway answers with its Nak (channel 0), nothing else
   --garbage N          noise bytes (never 0x7E) before every Nth frame to the console
   --bad-checksum N     spoil the checksum of every Nth frame to the console;
                        N% spoils each by chance, N percent

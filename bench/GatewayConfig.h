@@ -10,12 +10,16 @@ struct GatewayConfig {
   std::array<uint32_t, 5> info{261, 0, 0, 0, 0};  // word 0: firmware version
   uint32_t infoDelayMs = 0;
   bool noInfo = false;
+  uint32_t infoAnswers = 0;  // only the first N InfoRequests answered; 0: all
 
   // Host CanFrames (only those) counted for these three:
   uint32_t dropAckEvery = 0;  // forwarded to the bus, Ack withheld
   uint32_t dropAckPercent = 0;
   uint32_t nakEvery = 0;      // refused with a Nak, host writes it again
   uint32_t reopenEvery = 0;   // refused with a Reopen of its channel
+
+  // Every Data packet from the host (CanFrame, OpenChannel, InfoRequest):
+  uint32_t spoilHostEvery = 0;  // arrives spoilt: a Nak, nothing else
 
   // Frames written to the host counted for these three:
   uint32_t garbageEvery = 0;      // a burst of noise before the frame

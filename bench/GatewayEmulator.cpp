@@ -49,7 +49,9 @@ void GatewayEmulator::FromHost(const uint8_t* bytes, size_t count) {
 void GatewayEmulator::OnFrame(const uint8_t* bytes, size_t length) {
   if (length < 5) return;
   const size_t packetLength = frame::Decode(bytes, length, packet_.data());
-  if (packetLength < 3 || !frame::ChecksumValid(packet_.data(), packetLength)) {
+  const bool valid = packetLength >= 3 && frame::ChecksumValid(packet_.data(), packetLength);
+  // A data frame the line spoilt (the fault) is one the gateway cannot read.
+  if (!valid || (packet_[frame::kKindAt] == frame::kData && Every(config_.spoilHostEvery, ++hostDataFrames_))) {
     Write(frame::BuildNak(out_.data()));
     return;
   }
@@ -81,6 +83,8 @@ void GatewayEmulator::OnData(size_t length) {
   } else if (id == frame::kInfoRequest) {
     // A gateway that restarted answers nothing on a channel it has not opened.
     if (config_.noInfo || !open_[channel]) return;
+    if (config_.infoAnswers != 0 && infoAnswered_ == config_.infoAnswers) return;  // it stopped answering
+    ++infoAnswered_;
     scheduler_.After(uint64_t{config_.infoDelayMs} * 1000, [this, channel] { SendInfoReply(channel); });
   } else if (id == frame::kCanFrame) {
     OnHostCanFrame(length);

@@ -79,6 +79,8 @@ class GatewayEmulator {
   std::array<bool, 256> open_{};
   uint8_t hostChannel_ = 0;
   uint32_t hostCanFrames_ = 0;
+  uint32_t hostDataFrames_ = 0;
+  uint32_t infoAnswered_ = 0;
   uint32_t framesToHost_ = 0;
   uint8_t chatterValue_ = 0;
   std::mt19937 random_;

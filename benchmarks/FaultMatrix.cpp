@@ -82,6 +82,11 @@ const Fault kFaults[] = {
      {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
       "--bad-checksum", "89"},
      kFieldImageBytes},
+    {"SpoilConsole7", {"--spoil-console", "7"}},
+    {"FieldMixSpoilConsole",
+     {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
+      "--bad-checksum", "89", "--spoil-console", "13"},
+     kFieldImageBytes},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
 };

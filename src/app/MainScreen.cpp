@@ -77,7 +77,7 @@ bool MainScreen::OnInitDialog() {
 }
 
 uint8_t MainScreen::OpenGatewayLink() {
-  link_->SetPresenceCallback([this](bool present, const std::string& why) { OnGatewayPresence(present, why); });
+  Presence().SetListener([this](const GatewayPresence::News& news) { OnGatewayPresence(news); });
   link_->Open("COM1", 1500000);
   channel_ = link_->CreateChannel(0, &MainScreen::OnGatewayFrame);
   return channel_;
@@ -90,19 +90,18 @@ void MainScreen::ReadGatewayInfo() {
   gatewayFirmwareVersion_ = gatewayInfo_[0];
 }
 
+GatewayPresence& MainScreen::Presence() { return link_->Presence(); }
+
 // A run under way ends through its own time-outs and boxes. Otherwise the
 // operator sees that the gateway went, and once it is back the nodes are
 // asked again, as soon as no run, query or start-up is under way.
-void MainScreen::OnGatewayPresence(bool present, const std::string& why) {
-  if (!present) {
-    Log(Format("Gateway lost: %s", why.c_str()).c_str());
-    if (gatewayNotice_.Gone(why)) ShowStatus("Gateway lost");
+void MainScreen::OnGatewayPresence(const GatewayPresence::News& news) {
+  if (!news.present) {
+    Log(Format("Gateway lost: %s", news.why.c_str()).c_str());
+    if (news.showNotice) ShowStatus("Gateway lost");
     return;
   }
-  gatewayNotice_.Back();
   Log("Gateway connected");
-  infoWanted_ = true;
-  requeryWanted_ = true;
   RequeryIfWanted();
 }
 
@@ -111,17 +110,17 @@ void MainScreen::OnGatewayPresence(bool present, const std::string& why) {
 // back and when start-up ends; a query the gateway asked for during another
 // waits for that one's pause.
 void MainScreen::RequeryIfWanted() {
-  if (!screenUp_ || !requeryWanted_ || followUpDue_ || !ClaimWork()) return;
-  requerying_ = true;
+  if (!screenUp_ || !Presence().RequeryWanted() || !ClaimWork()) return;
+  Presence().SetRequerying(true);
   worker_.Start([this] { RequeryNodes(); });
 }
 
 // Started by the worker that ends while a query is wanted.
 void MainScreen::FollowUpQuery() {
   const bool paused = worker_.Pause(kFollowUpPauseMs);
-  followUpDue_ = false;
-  if (!paused || !requeryWanted_ || !ClaimWork()) return;  // a run, which asks the nodes itself, or Exit came first
-  requerying_ = true;
+  const bool wanted = Presence().FollowUpBegins();
+  if (!paused || !wanted || !ClaimWork()) return;  // a run, which asks the nodes itself, or Exit came first
+  Presence().SetRequerying(true);
   RequeryNodes();
 }
 
@@ -145,8 +144,7 @@ void MainScreen::RequeryNodes() {
 // comes back later asks for another. A gateway that came back may be another
 // one: its info words are read again first.
 void MainScreen::QueryNodes() {
-  requeryWanted_ = false;
-  if (infoWanted_.exchange(false)) {
+  if (Presence().QueryBegins()) {
     ReadGatewayInfo();
     std::lock_guard lock(widgetLock_);  // a paint may be reading the label
     if (firmwareLabel_) firmwareLabel_->SetText(Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str());
@@ -156,7 +154,7 @@ void MainScreen::QueryNodes() {
 
 bool MainScreen::ClaimWork() {
   if (!work_.Claim()) return false;
-  gatewayNotice_.Take();
+  Presence().Take();
   return true;
 }
 
@@ -169,15 +167,15 @@ void MainScreen::FinishWork(const char* finalStatus) {
   work_.HandBack([&] {
     if (finalStatus) SetStatusText(finalStatus);
     ReleaseStatusLine();
-    requerying_ = false;
-    if (requeryWanted_ && !followUpDue_.exchange(true)) worker_.Start([this] { FollowUpQuery(); });
+    Presence().SetRequerying(false);
+    if (Presence().FollowUpDue()) worker_.Start([this] { FollowUpQuery(); });
   });
   UpdateWindow();
 }
 
 // The caller repaints.
 void MainScreen::ReleaseStatusLine() {
-  while (gatewayNotice_.Release()) SetStatusText("Gateway lost");
+  while (Presence().Release()) SetStatusText("Gateway lost");
 }
 
 void MainScreen::OpenLogFile() {
@@ -187,7 +185,7 @@ void MainScreen::OpenLogFile() {
   localtime_r(&now, &local);
   Log(LogFile::HeaderLine(local, kVersion).c_str());
   // A port missing from the start was reported before the log was open.
-  if (!gatewayNotice_.Present()) Log(Format("Gateway lost: %s", gatewayNotice_.Why().c_str()).c_str());
+  if (!Presence().Present()) Log(Format("Gateway lost: %s", Presence().Why().c_str()).c_str());
 }
 
 void MainScreen::ResetProgrammingState() {

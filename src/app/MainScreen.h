@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/GatewayNotice.h"
 #include "app/LogFile.h"
 #include "app/ScreenWorker.h"
 #include "app/TimeLeft.h"
@@ -19,6 +18,7 @@
 #include "display/Dialog.h"
 #include "graphics/Font.h"
 #include "graphics/Surface.h"
+#include "link/GatewayPresence.h"
 #include "ui/WidgetCollection.h"
 
 class AtmelProgrammer;
@@ -85,7 +85,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ReadGatewayInfo();
   // The link's news that the gateway went or came back, and the node
   // queries that its return asks for.
-  void OnGatewayPresence(bool present, const std::string& why);
+  GatewayPresence& Presence();
+  void OnGatewayPresence(const GatewayPresence::News& news);
   void RequeryIfWanted();
   void FollowUpQuery();
   void RequeryNodes();
@@ -129,7 +130,8 @@ class MainScreen : public Dialog, public ProgramScreen {
   bool IsProgrammableFile();
   void AbandonRun();
   UnfinishedUpdate UpdateRecord(int32_t slotNumber);
-  void RecordUpdate(const UnfinishedUpdate& record);
+  bool RecordUpdate(const UnfinishedUpdate& record, bool ask);
+  void ForgetUpdate(int32_t slotNumber);
   bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
   void EnterBootloader(int32_t slotNumber);
   bool ProgramInBootloader(bool confirmSuccess);
@@ -155,11 +157,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   // ignored and no other worker starts.
   WorkCoordinator work_;
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
-  std::atomic<bool> requeryWanted_{false};  // the gateway came back since the last query began
-  std::atomic<bool> followUpDue_{false};    // a query waits for its pause to end
-  std::atomic<bool> requerying_{false};     // the busy worker is a query the gateway's return started
-  std::atomic<bool> infoWanted_{false};     // the gateway came back: its info words are asked again
-  GatewayNotice gatewayNotice_;
+  std::atomic<bool> removalFailureTold_{false};  // a record drive d: kept against our will
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;

@@ -119,8 +119,24 @@ UnfinishedUpdate MainScreen::UpdateRecord(int32_t slotNumber) {
   return record;
 }
 
-void MainScreen::RecordUpdate(const UnfinishedUpdate& record) {
-  if (record.fileName.empty() || !record.Save()) Log("WARNING: the update could not be recorded on drive d:.");
+// True when the run goes on: recorded, or, asked before anything is erased,
+// the operator chose to go on without the record.
+bool MainScreen::RecordUpdate(const UnfinishedUpdate& record, bool ask) {
+  if (!record.fileName.empty() && record.Save()) return true;
+  Log("WARNING: the update could not be recorded on drive d:.");
+  return !ask || AskYesNo("WARNING",
+                          "The update could not be recorded on drive d:. If it is cut short, the console cannot offer "
+                          "to finish it at the next start. Would you like to program the node all the same?");
+}
+
+// A record that stays would be offered again at every start; the operator
+// hears of it once.
+void MainScreen::ForgetUpdate(int32_t slotNumber) {
+  if (UnfinishedUpdate::Remove(slotNumber)) return;
+  Log("WARNING: the record of the update could not be removed from drive d:.");
+  if (!removalFailureTold_.exchange(true))
+    ShowMessage("WARNING", "The record of a finished update could not be removed from drive d:. The console may "
+                           "offer that update again at the next start.");
 }
 
 // One node's part of a run: a node in recovery waits in its bootloader
@@ -129,13 +145,13 @@ bool MainScreen::ProgramNode(int32_t slotNumber, bool confirmSuccess) {
   ShowStatus("Programming... Please Wait");
   UnfinishedUpdate record = UpdateRecord(slotNumber);
   if (!RecoveryMode) {
-    RecordUpdate(record);
+    if (!RecordUpdate(record, true)) return false;
     EnterBootloader(slotNumber);
   }
   record.bootloader = BootloaderType;
-  RecordUpdate(record);
+  if (!RecordUpdate(record, RecoveryMode)) return false;
   const bool programmed = ProgramInBootloader(confirmSuccess);
-  if (programmed) UnfinishedUpdate::Remove(slotNumber);
+  if (programmed) ForgetUpdate(slotNumber);
   return programmed;
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 bool AnyRecord() {
   for (int32_t slot = 1; slot <= kNodeSlotCount; ++slot)
-    if (UnfinishedUpdate::Load(slot)) return true;
+    if (UnfinishedUpdate::Exists(slot)) return true;
   return false;
 }
 
@@ -41,7 +41,7 @@ bool MainScreen::OfferUnfinishedUpdate(int32_t slot) {
   const NodeSlot* node = FindNodeSlot(slot);
   if (node && node->program != 0) {  // it runs a program again: someone finished it
     Log(("Unfinished update finished elsewhere: " + what).c_str());
-    UnfinishedUpdate::Remove(slot);
+    ForgetUpdate(slot);
     return false;
   }
   Log(("Unfinished update: " + what).c_str());

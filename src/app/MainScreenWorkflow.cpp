@@ -34,7 +34,7 @@ void MainScreen::OnLButtonDown(int x, int y) {
     hit = widgets_.HitTouch(x, y);
   }
   if (hit && std::strcmp(hit->Name(), "Exit") == 0) return CloseScreen();
-  gatewayNotice_.Take();
+  Presence().Take();
   if (!hit || OnWidgetTouched(hit->Name())) InvalidateRect(&listRect_);
   ReleaseStatusLine();
   UpdateWindow();
@@ -43,7 +43,7 @@ void MainScreen::OnLButtonDown(int x, int y) {
 // Touches are ignored while a run or query owns the screen.
 bool MainScreen::TakesTouches() {
   if (work_.Free()) return true;
-  if (requerying_) ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
+  if (Presence().Requerying()) ShowStatus(kRequeryUnderWay);  // the operator is not left guessing why nothing happens
   return false;
 }
 

@@ -2,11 +2,14 @@
 
 #include <array>
 #include <cinttypes>
+#include <filesystem>
 #include <cstdlib>
 #include <cstdio>
 #include <sstream>
 #include <vector>
 
+#include "can/ProgramScreen.h"
+#include "can/ProgramState.h"
 #include "firmware/HexFileAccess.h"
 #include "system/DosPath.h"
 #include "system/DurableFile.h"
@@ -15,12 +18,16 @@ namespace {
 
 // On drive d:, which stays in the console, unlike the removable drive e:.
 constexpr char kRecordFolder[] = "d:\\lumen\\uploader\\";
+constexpr int32_t kLastSlot = 99;              // two digits in the record's name
+constexpr uint64_t kLargestFile = 16u << 20;  // far beyond any node's hex file
 
-std::string RecordPath(int32_t slot) {
+std::string RecordName(int32_t slot) {
   char name[32];
   std::snprintf(name, sizeof name, "slot%02d.txt", static_cast<int>(slot));
-  return MapDosPath(std::string(kRecordFolder) + name);
+  return std::string(kRecordFolder) + name;
 }
+
+std::string RecordPath(int32_t slot) { return MapDosPath(RecordName(slot)); }
 
 uint32_t Crc32(const std::vector<uint8_t>& bytes) {
   static const std::array<uint32_t, 256> table = [] {
@@ -70,8 +77,14 @@ std::optional<UnfinishedUpdate> UnfinishedUpdate::Load(int32_t slot) {
   std::string text;
   if (!DurableFile::Read(RecordPath(slot), text)) return std::nullopt;
   std::optional<UnfinishedUpdate> record = Parse(text);
-  if (record && record->slot != slot) return std::nullopt;
-  return record;
+  if (record && record->slot == slot) return record;
+  WriteLog(("WARNING: unfinished update record refused: " + RecordName(slot)).c_str());
+  return std::nullopt;
+}
+
+bool UnfinishedUpdate::Exists(int32_t slot) {
+  std::error_code error;
+  return std::filesystem::exists(RecordPath(slot), error);
 }
 
 bool UnfinishedUpdate::Remove(int32_t slot) { return DurableFile::Remove(RecordPath(slot)); }
@@ -89,7 +102,7 @@ std::optional<UnfinishedUpdate> UnfinishedUpdate::Parse(const std::string& text)
   std::string line;
   int fields = 0;
   while (std::getline(lines, line)) {
-    if (line == "end") return fields == 6 && !record.fileName.empty() ? std::optional(record) : std::nullopt;
+    if (line == "end") return fields == 6 && record.InRange() ? std::optional(record) : std::nullopt;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) return std::nullopt;
     const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
@@ -104,4 +117,12 @@ std::optional<UnfinishedUpdate> UnfinishedUpdate::Parse(const std::string& text)
     ++fields;
   }
   return std::nullopt;  // cut before its end
+}
+
+// The file is a plain name in the hex folder, never a path that leaves it.
+bool UnfinishedUpdate::InRange() const {
+  const bool plainName = !fileName.empty() && fileName != "." && fileName != ".." &&
+                         fileName.find_first_of("/\\:") == std::string::npos;
+  return plainName && slot >= 1 && slot <= kLastSlot && size > 0 && size <= kLargestFile &&
+         bootloader >= kNoBootloader && bootloader <= kAtmelBootloader;
 }

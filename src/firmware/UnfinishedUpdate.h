@@ -25,9 +25,16 @@ class UnfinishedUpdate {
   bool FileUnchanged() const;
 
   bool Save() const;
+  // A record is input like any file on a drive: one that is not whole, names
+  // a file outside the hex folder or holds a field out of range is refused,
+  // with a log line.
   static std::optional<UnfinishedUpdate> Load(int32_t slot);
+  static bool Exists(int32_t slot);
   static bool Remove(int32_t slot);
 
   std::string Text() const;
   static std::optional<UnfinishedUpdate> Parse(const std::string& text);
+
+ private:
+  bool InRange() const;
 };

@@ -26,10 +26,11 @@ void CanDispatch::Open(const char* portName, uint32_t baud) {
   opened_ = true;
   portName_ = portName;
   baud_ = baud;
-  present_ = port_->Open(portName, baud);
-  if (!present_) {
+  portOpen_ = port_->Open(portName, baud);
+  if (!portOpen_) {
     port_->Close();
-    if (presence_) presence_(false, port_->ErrorText());
+    presence_.Lost(port_->ErrorText());
+    presence_.Tell();
   }
   // The events, locks and rings are members, so they exist before any thread runs.
   Start(reader_, &CanDispatch::ReaderThread);
@@ -96,6 +97,11 @@ std::array<uint32_t, 5> CanDispatch::GetInfo() const {
   return words;
 }
 
+uint32_t CanDispatch::LastCanFrameWritten() const {
+  if (sendRead_.load(std::memory_order_acquire) != sendWrite_.load(std::memory_order_acquire)) return TickCount();
+  return lastCanFrameAt_.load(std::memory_order_relaxed);
+}
+
 bool CanDispatch::Acknowledged(uint8_t number) const {
   const int index = IndexOf(number);
   return index >= 0 && channels_[index].acknowledged;
@@ -154,9 +160,16 @@ void CanDispatch::WriteResendable(const uint8_t* bytes, size_t length) {
   Write(bytes, length);
 }
 
+// Never in place of a frame a pending Nak would bring back.
 void CanDispatch::WriteInfoRequest() {
   uint8_t line[frame::kRingEntry];
-  WriteResendable(line, frame::BuildInfoRequest(line));
+  const size_t length = frame::BuildInfoRequest(line);
+  presence_.InfoAsked(TickCount());
+  if (resendLength_ == 0) {
+    WriteResendable(line, length);
+  } else {
+    Write(line, length);
+  }
 }
 
 void CanDispatch::ReopenChannel(uint8_t number) {
@@ -178,7 +191,7 @@ bool CanDispatch::OpenChannelDue(uint8_t number) const {
 // ---- Reader thread: port bytes into the receive ring -----------------------
 
 void CanDispatch::ReaderThread() {
-  if (!present_) Reconnect();
+  if (!portOpen_) Reconnect();
   while (!stop_) {
     const int count = port_->Read(readBuffer_, sizeof readBuffer_);
     if (stop_) return;
@@ -197,15 +210,16 @@ void CanDispatch::LoseGateway() {
   {
     std::lock_guard lock(sendMutex_);
     port_->Close();
-    present_ = false;
+    portOpen_ = false;
     resendLength_ = 0;
     for (Channel& channel : channels_) {
       channel.acknowledged = false;
       channel.opening = false;
     }
+    presence_.Lost(port_->ErrorText());
   }
   inFrame_ = false;
-  if (presence_) presence_(false, port_->ErrorText());
+  presence_.Tell();
 }
 
 // Until the gateway is back or the link stops.
@@ -224,22 +238,17 @@ bool CanDispatch::Reattach() {
     port_->Close();
     return false;
   }
-  present_ = true;
+  portOpen_ = true;
   ReopenAll();
   WriteInfoRequest();
+  presence_.Reopened();
   sendEvent_.Set();  // the sender watches the reopenings' Acks
   return true;
 }
 
-// The gateway has forgotten its channels; its first Ack tells it is back.
+// The gateway has forgotten its channels, or may have.
 void CanDispatch::ReopenAll() {
-  reattached_ = true;
   for (uint8_t number = 1; number <= kChannels; ++number) ReopenChannel(number);
-}
-
-// The first Ack after a reconnection: the gateway takes frames again.
-void CanDispatch::TellBackOnce() {
-  if (reattached_.exchange(false) && presence_) presence_(true, {});
 }
 
 void CanDispatch::Collect(uint8_t byte) {
@@ -291,6 +300,7 @@ void CanDispatch::HandleNext() {
     if (stop_) return;
     HandleFrame(receiveRing_[index], receiveLengths_[index]);
   }
+  presence_.Tell();
   receiveLengths_[index] = 0;
   receiveRead_.store(Next(index), std::memory_order_release);
   receiveDoneEvent_.Set();
@@ -302,7 +312,10 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   const size_t size = frame::Decode(line, length, packet_);
   if (!frame::ChecksumValid(packet_, size)) return AnswerSpoiledFrame();
   if (size <= frame::kKindAt + 1) return;  // no room for a kind before the checksum
-  const bool copy = IsCopy(size);
+  const bool copy = copies_.IsCopy(packet_, size, canFramesWritten_, TickCount());
+  // The gateway names a channel of its own choosing on a Nak; whatever it
+  // names, the frame it could not read must go again.
+  if (packet_[frame::kKindAt] == frame::kNak) return ResendRefusedFrame();
   Channel* channel = ValidChannel(packet_[frame::kChannelAt]);
   if (!channel) return;
   switch (packet_[frame::kKindAt]) {
@@ -312,14 +325,7 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
       resendLength_ = 0;
       if (!channel->acknowledged.exchange(true)) sendEvent_.Set();
       responseEvent_.Set();
-      TellBackOnce();
-      break;
-    case frame::kNak:
-      if (resendLength_ != 0) {
-        Write(resend_, resendLength_);
-        ++canFramesWritten_;  // answers may follow it as after any request
-        lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
-      }
+      presence_.Acknowledged(TickCount());
       break;
     case frame::kReopen:
       OnReopen(*channel);
@@ -332,35 +338,23 @@ void CanDispatch::HandleFrame(const uint8_t* line, size_t length) {
   }
 }
 
-// Our Nak makes the gateway write its latest frame again, at once.
+void CanDispatch::ResendRefusedFrame() {
+  if (resendLength_ == 0) return;
+  Write(resend_, resendLength_);
+  ++canFramesWritten_;  // answers may follow it as after any request
+  lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
+}
+
 void CanDispatch::AnswerSpoiledFrame() {
   uint8_t nak[frame::kRingEntry];
   Write(nak, frame::BuildNak(nak));
-  copiesDue_ = std::min(copiesDue_ + 1, kRingEntries);
-  nakTime_ = TickCount();
-}
-
-// The gateway's copy after a Nak repeats its latest frame. When that is the
-// spoiled one, the copy is its first whole arrival and counts. When frames
-// followed the spoiled one, the copy repeats the last of them, which came
-// just before it: that is a packet equal to the one before, with no CAN
-// frame of ours written in between. A node answers once per request, so an
-// answer after our next request is new, however alike it looks.
-bool CanDispatch::IsCopy(size_t length) {
-  if (TickCount() - nakTime_ > kAckWaitMs) copiesDue_ = 0;
-  const bool copy = copiesDue_ > 0 && packet_[frame::kKindAt] == frame::kData &&
-                    canFramesWritten_ == writtenBeforePrevious_ &&
-                    std::equal(packet_, packet_ + length, previous_, previous_ + previousLength_);
-  if (copy) --copiesDue_;
-  std::copy_n(packet_, length, previous_);
-  previousLength_ = length;
-  writtenBeforePrevious_ = canFramesWritten_;
-  return copy;
+  copies_.NakWritten(TickCount());
 }
 
 void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn) {
   if (!channel.callback || length <= frame::kPayloadAt) return;
   const uint16_t id = static_cast<uint16_t>(packet[frame::kIdAt] | packet[frame::kIdAt + 1] << 8);
+  if (id != frame::kInfoReply) presence_.Heard(TickCount());
   switch (id) {
     case frame::kCanFrame: {
       // Stored before the Ack goes out, handed on after it. A packet too short
@@ -378,7 +372,7 @@ void CanDispatch::HandleData(Channel& channel, const uint8_t* packet, size_t len
       Acknowledge(channel.number);
       if (length < frame::kInfoReplyMinimum) break;
       for (size_t i = 0; i < info_.size(); ++i) info_[i] = BigEndianWord(packet + frame::kPayloadAt + 4 * i);
-      ++infoReplies_;
+      presence_.InfoAnswered(TickCount());
       break;
     default:
       break;
@@ -434,30 +428,31 @@ void CanDispatch::SendThread() {
 
 // The Ack of an OpenChannel may be lost too: a held frame, or a channel
 // reopened with nothing queued, asks again. An idle link probes the gateway
-// now and then; nothing else wakes the thread.
+// when its presence says so; nothing else wakes the thread.
 uint32_t CanDispatch::SendWaitMs(bool held) {
+  const uint32_t look = presence_.NextLookMs(TickCount());
   std::lock_guard lock(sendMutex_);
-  if (held || Reopening()) return kReopenRetryMs;
-  return probing_ ? kProbeAnswerMs : kProbeIdleMs;
+  return held || Reopening() ? std::min(kReopenRetryMs, look) : look;
 }
 
 // Nothing was queued for a while.
 void CanDispatch::LookAfterTheGateway() {
-  bool restarted = false;
-  {
-    std::lock_guard lock(sendMutex_);
-    if (!present_) return;
-    const bool reopening = ReopenDueChannels();
-    if (probing_) {
-      probing_ = false;
-      restarted = infoReplies_ == repliesBeforeProbe_;
-    } else if (!reopening) {
-      ProbeTheGateway();
-    }
-    // A gateway that restarted behind a port that stayed open does not answer.
-    if (restarted) ReopenAll();
+  std::lock_guard lock(sendMutex_);
+  if (!portOpen_) return;
+  const bool quiet = !ReopenDueChannels() && sendRead_.load() == sendWrite_.load();
+  switch (presence_.Look(TickCount(), quiet)) {
+    case GatewayPresence::Step::kProbe:
+      WriteInfoRequest();
+      break;
+    case GatewayPresence::Step::kRecheck:
+      // A gateway that restarted behind a port that stayed open answers
+      // nothing on the channels it forgot.
+      ReopenAll();
+      WriteInfoRequest();
+      break;
+    case GatewayPresence::Step::kNone:
+      break;
   }
-  if (restarted && presence_) presence_(false, "the gateway did not answer");
 }
 
 // True while an OpenChannel is still unanswered.
@@ -473,15 +468,6 @@ bool CanDispatch::Reopening() const {
                      [](const Channel& channel) { return channel.inUse && channel.opening; });
 }
 
-// Only a gateway that has answered an InfoRequest before can be probed with
-// one: some never do.
-void CanDispatch::ProbeTheGateway() {
-  repliesBeforeProbe_ = infoReplies_;
-  if (repliesBeforeProbe_ == 0) return;
-  probing_ = true;
-  WriteInfoRequest();
-}
-
 // Writes the frame at the read index and waits for its Ack. False when its
 // channel is not acknowledged: then an OpenChannel goes out instead and the
 // frame stays queued until the gateway acknowledges the reopening. While the
@@ -492,7 +478,7 @@ bool CanDispatch::SendHead() {
     std::lock_guard lock(sendMutex_);
     if (stop_) return false;
     const uint32_t index = sendRead_.load(std::memory_order_relaxed);
-    if (!present_) {
+    if (!portOpen_) {
       MoveSendRead(Next(index));
       return true;
     }
@@ -506,6 +492,7 @@ bool CanDispatch::SendHead() {
     WriteResendable(sendRing_[index], sendLengths_[index]);
     ++canFramesWritten_;
     lastCanFrameAt_.store(TickCount(), std::memory_order_relaxed);
+    presence_.CanFrameWritten(TickCount());
     MoveSendRead(Next(index));
   }
   WaitForAck();

@@ -13,6 +13,8 @@
 
 #include "link/CanMessage.h"
 #include "link/FrameCodec.h"
+#include "link/GatewayCopies.h"
+#include "link/GatewayPresence.h"
 #include "system/Event.h"
 #include "system/SerialPort.h"
 
@@ -22,8 +24,8 @@
 // queued in the send ring, each after the gateway acknowledged the previous
 // one (or gave up on it after 200 ms). When the port fails or hangs up, the
 // reader closes it and opens it again about once a second until the gateway
-// is back, then opens the channels again and asks for the info words; the
-// gateway counts as back once it has acknowledged a reopened channel.
+// is back, then opens the channels again and asks for the info words. Whether
+// the gateway is there is for GatewayPresence to say; the link feeds it.
 class CanDispatch {
  public:
   static constexpr uint32_t kRingEntries = 50;
@@ -34,8 +36,6 @@ class CanDispatch {
   static constexpr uint32_t kAckWaitMs = 200;
   static constexpr uint32_t kIsolatedTimeoutMs = 500;
   static constexpr uint32_t kReopenRetryMs = 500;  // an unanswered OpenChannel goes again
-  static constexpr uint32_t kProbeIdleMs = 5000;   // an idle link asks the gateway for its info words
-  static constexpr uint32_t kProbeAnswerMs = 1000;  // the InfoReply's limit before the gateway counts as restarted
   static constexpr uint32_t kQueueFullWaitMs = 500;  // how long a sender waits for a free send ring entry
   static constexpr uint32_t kShutdownNudges = 101;
   static constexpr uint32_t kReconnectMs = 1000;  // between attempts to open a port that went away
@@ -47,12 +47,6 @@ class CanDispatch {
   static constexpr const char* kSendMutexName = "CANDispatchSendMutex";
 
   using Callback = void (*)(int);
-  // False, with the system's words for why, when the gateway goes (on the
-  // reader thread; on the caller's in Open when the port is missing from the
-  // start); true once the gateway is back and has acknowledged its reopened
-  // channel (on the receive thread, send mutex held). It must not wait on
-  // the link.
-  using PresenceCallback = std::function<void(bool present, const std::string& why)>;
 
   // On the console's serial port.
   CanDispatch();
@@ -62,8 +56,10 @@ class CanDispatch {
   CanDispatch(const CanDispatch&) = delete;
   CanDispatch& operator=(const CanDispatch&) = delete;
 
-  // Set before Open.
-  void SetPresenceCallback(PresenceCallback callback) { presence_ = std::move(callback); }
+  // Its listener is set before Open. News is told on the link's threads
+  // (on the caller's in Open when the port is missing from the start), never
+  // under the send mutex; the listener must not wait on the link.
+  GatewayPresence& Presence() { return presence_; }
   // Opens the port and starts the threads. A port that cannot be opened
   // and configured is tried again like one that went away; until then sends
   // reach nobody. Only the first call does anything.
@@ -78,13 +74,15 @@ class CanDispatch {
   // Copies identifier, length and data of the channel's last received frame;
   // the caller's flags and time stay. Nothing for a channel that is not valid.
   void GetLastFrame(uint8_t channel, CanMessage& message);
-  // Writes an InfoRequest at once.
+  // Writes an InfoRequest at once. A Nak brings it back only when no frame
+  // written before it still awaits its Ack.
   void RequestInfo();
   // The five words of the last accepted InfoReply; zeros before the first.
   std::array<uint32_t, 5> GetInfo() const;
   // The tick count at which a CAN frame last went to the gateway, 0 before
-  // the first: a frame waits in the ring for the Ack of the one before it.
-  uint32_t LastCanFrameWritten() const { return lastCanFrameAt_.load(std::memory_order_relaxed); }
+  // the first, and now while queued frames still wait: a frame waits in the
+  // ring for the Ack of the one before it, or for its channel's reopening.
+  uint32_t LastCanFrameWritten() const;
   // True while the gateway has acknowledged the channel since it was last
   // (re)opened; for diagnostics.
   bool Acknowledged(uint8_t channel) const;
@@ -126,7 +124,6 @@ class CanDispatch {
   void LoseGateway();
   void Reconnect();
   bool Reattach();
-  void TellBackOnce();
   void Collect(uint8_t byte);
   void CompleteFrame();
 
@@ -134,7 +131,7 @@ class CanDispatch {
   void HandleNext();
   void HandleFrame(const uint8_t* frame, size_t length);
   void AnswerSpoiledFrame();
-  bool IsCopy(size_t length);
+  void ResendRefusedFrame();
   void HandleData(Channel& channel, const uint8_t* packet, size_t length, bool handOn);
   bool StoreFrame(Channel& channel, const uint8_t* packet, size_t length);
   void OnReopen(Channel& channel);
@@ -147,7 +144,6 @@ class CanDispatch {
   bool ReopenDueChannels();
   bool Reopening() const;
   void ReopenAll();
-  void ProbeTheGateway();
   bool SendHead();
   void WaitForAck();
   void MoveSendRead(uint32_t index);
@@ -157,9 +153,8 @@ class CanDispatch {
   uint32_t baud_ = 0;
   bool opened_ = false;
   std::atomic<bool> stop_{false};
-  std::atomic<bool> present_{false};  // the port is open; changed under sendMutex_
-  std::atomic<bool> reattached_{false};  // reopened, the gateway's Ack not yet in
-  PresenceCallback presence_;
+  std::atomic<bool> portOpen_{false};  // changed under sendMutex_
+  GatewayPresence presence_;
 
   Event sendEvent_{kSendEventName};
   Event receiveEvent_{kReceiveEventName};
@@ -186,11 +181,6 @@ class CanDispatch {
   size_t resendLength_ = 0;
   uint32_t canFramesWritten_ = 0;  // under sendMutex_
   std::atomic<uint32_t> lastCanFrameAt_{0};
-  // The idle probe: InfoReplies counted by the receive thread, and the count
-  // when the probe went (send thread), so that its answer can be told.
-  std::atomic<uint32_t> infoReplies_{0};
-  bool probing_ = false;
-  uint32_t repliesBeforeProbe_ = 0;
 
   uint8_t receiveRing_[kRingEntries][frame::kRingEntry] = {};
   uint32_t receiveLengths_[kRingEntries] = {};
@@ -199,14 +189,7 @@ class CanDispatch {
   bool inFrame_ = false;                 // reader thread only
   uint8_t readBuffer_[kReadChunk] = {};  // reader thread only
   uint8_t packet_[frame::kRingEntry] = {};  // receive thread only
-  // Receive thread only: the packet handled before, how many CAN frames the
-  // console had written when it came, and the gateway's copies still due
-  // after our Naks.
-  uint8_t previous_[frame::kRingEntry] = {};
-  size_t previousLength_ = 0;
-  uint32_t writtenBeforePrevious_ = 0;
-  uint32_t copiesDue_ = 0;
-  uint32_t nakTime_ = 0;
+  GatewayCopies copies_;  // receive thread only
 
   Channel channels_[kChannels];
 

@@ -133,9 +133,11 @@ uint32_t NodeDiscovery::SendToEveryAddress() {
 }
 
 // The window runs from the last request on the line, not from its queueing:
-// a lost Ack holds the next frame up to 200 ms in the link. A link that keeps
-// writing (a gateway that never stops asking for frames again) is waited for
-// no longer than a lost Ack for every request.
+// a lost Ack holds the next frame up to 200 ms in the link, a reopening's
+// lost Ack 500 ms more; while requests wait there, the link's last write is
+// "now". A link that keeps writing or holding (a gateway that never stops
+// asking for frames again) is waited for no longer than a lost Ack for every
+// request.
 void NodeDiscovery::AwaitReplies(uint32_t requests) {
   ProgramScreen* screen = TheScreen();
   const uint32_t queuedAt = TickCount();

@@ -32,12 +32,20 @@ bool SyncFolder(const fs::path& folder) {
   return synced;
 }
 
+// Each folder made is on the disk once its parent is, top down: a power cut
+// right after the first record must not lose the folder and the record.
+bool MakeFolders(const fs::path& folder) {
+  std::error_code error;
+  if (folder.empty() || fs::is_directory(folder, error)) return true;
+  if (!MakeFolders(folder.parent_path())) return false;
+  return fs::create_directory(folder, error) && SyncFolder(folder.parent_path());
+}
+
 }  // namespace
 
 bool DurableFile::Write(const std::string& path, const std::string& content) {
   const fs::path target(path);
-  std::error_code error;
-  fs::create_directories(target.parent_path(), error);
+  if (!MakeFolders(target.parent_path())) return false;
   const std::string temporary = path + ".tmp";
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -60,6 +68,6 @@ bool DurableFile::Read(const std::string& path, std::string& content) {
 }
 
 bool DurableFile::Remove(const std::string& path) {
-  if (unlink(path.c_str()) != 0 && errno != ENOENT) return false;
+  if (unlink(path.c_str()) != 0) return errno == ENOENT;
   return SyncFolder(fs::path(path).parent_path());
 }

@@ -7,7 +7,8 @@
 class DurableFile {
  public:
   // Writes content to a temporary file beside path, flushes it to the disk,
-  // renames it over path and flushes the folder. Missing folders are created.
+  // renames it over path and flushes the folder. Missing folders are created,
+  // each flushed into its parent.
   static bool Write(const std::string& path, const std::string& content);
   // The whole file; false when it cannot be read.
   static bool Read(const std::string& path, std::string& content);

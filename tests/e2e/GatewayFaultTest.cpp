@@ -185,6 +185,34 @@ TEST(GatewayFault, AGatewayRestartedBehindAnOpenPortIsNoticedAndTheNodesAskedAga
   EXPECT_TRUE(PollUntil([&] { return TimesListed(rig) == 2; }, 10000, 100)) << "the nodes were not asked again";
 }
 
+// Gateways that answer InfoRequests late or stop answering them are idle
+// probed without a verdict: for 25 s of idle screen nothing is lost, nothing
+// asked again, and the selected file still starts its run.
+class InfoRequests : public testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(InfoRequests, AnsweredLateOrNotAtAllNeverCostTheSelection) {
+  UploaderRig rig;
+  rig.MakeImageFile(kFile, 1024, 12);
+  std::vector<std::string> options{"--node", kNode};
+  options.insert(options.end(), GetParam().begin(), GetParam().end());
+  rig.StartBench(options);
+  rig.StartUploader();
+  rig.SelectFile(kFile, kPressStart);
+  std::this_thread::sleep_for(std::chrono::seconds(25));  // the time watched: there is no event to wait for
+  const auto lines = rig.LogLines();
+  ASSERT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("Gateway"); }), 0);
+  ASSERT_EQ(Count(lines, "Sending Cal Request:"), 1);
+  rig.TouchStart();
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  EXPECT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+}
+
+INSTANTIATE_TEST_SUITE_P(GatewayFault, InfoRequests,
+                         testing::Values(std::vector<std::string>{"--info-delay", "1200"},
+                                         std::vector<std::string>{"--info-answers", "1"}),
+                         [](const auto& row) { return row.index == 0 ? "Late" : "StopsAnswering"; });
+
 // A port missing from the start shows "Gateway lost". When it comes, the
 // query its return starts refuses touches and says why; Exit then hands over
 // at once. Under ThreadSanitizer too.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 
 #include "OperatorTexts.h"
@@ -90,6 +92,25 @@ TEST(UnfinishedUpdate, NoKeepsTheRecordAndAChangedFileIsRefused) {
   // The Atmel bootloader's identifiers 0 to 5 are the console's only 11-bit ones.
   EXPECT_EQ(rig.BusTrace().find(" can0 00", sent), std::string::npos) << "the node was asked or written";
   EXPECT_TRUE(rig.HasUpdateRecord(28));
+}
+
+// A drive d: that cannot take the record is told before the node leaves its
+// program; stopping there leaves the node running it.
+TEST(UnfinishedUpdate, ARecordThatCannotBeWrittenIsToldAndTheOperatorMayStop) {
+  UploaderRig rig;
+  rig.MakeImageFile("P149alpha.hex", 256, 26);
+  std::ofstream(rig.Path("d:/lumen/uploader")) << "a file where the folder belongs";
+  rig.StartRun({"address=0x01,program=149,boot=atmel"}, "P149alpha.hex", 1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox("The update could not be recorded on drive d:. If it is cut short, the console cannot offer to finish "
+                "it at the next start. Would you like to program the node all the same?",
+                UploaderRig::kNo);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 30000));
+  const auto lines = rig.LogLines();
+  const auto listed = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("P149alpha.hex - ") && line.ends_with(" - online: true");
+  });
+  EXPECT_EQ(listed, 2) << "the node left its program";
 }
 
 TEST(UnfinishedUpdate, ARecordWhoseNodeAnswersTheQueryIsDropped) {

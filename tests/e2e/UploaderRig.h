@@ -48,6 +48,8 @@ class UploaderRig {
   void KillUploader();
   // The update record a run keeps on drive d: for the slot.
   bool HasUpdateRecord(int slot) const;
+  // Where a dosdevices path ("d:/lumen/...") lies on the host.
+  std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
   // The usual start of a run: canbench with these nodes (each one "--node"),
   // the uploader, the file touched in the list, then "Node n" (0: Start, -1: All).
   void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
@@ -103,7 +105,6 @@ class UploaderRig {
   const std::string& OutputFolder() const { return output_; }
 
  private:
-  std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
   // Polls until the condition holds, as long as the uploader keeps logging or
   // the bus keeps carrying frames: the run it waits for is under way.
   bool PollWhileBusy(const std::function<bool()>& condition) const;

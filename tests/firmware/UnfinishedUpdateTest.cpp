@@ -2,32 +2,90 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "FakeScreen.h"
+#include "RowName.h"
 #include "TempDosDevices.h"
 
 namespace {
 
-// A power cut before the rename leaves a half-written temporary file beside
-// the whole old record; what is read back is the old record, field for field.
-TEST(UnfinishedUpdateTest, ACutWriteLeavesTheWholeOldRecord) {
+// A save cut in the middle fails and leaves the old record whole: it is
+// never rewritten in place. What is read back is the old record, field for field.
+struct Cut {
+  const char* name;
+  std::function<void(const std::string& temporary)> before;
+  std::function<void()> after;
+};
+
+class SaveCut : public testing::TestWithParam<Cut> {};
+
+TEST_P(SaveCut, LeavesTheWholeOldRecord) {
   TempDosDevices devices;
   devices.WriteFile("e:/Pinecroft/P266rho.hex", ":0300300002337A1E\n:00000001FF\n");
-  UnfinishedUpdate record{28, "Rho Node 1", "", 0, 0, 2};
-  ASSERT_TRUE(record.TakeFile("P266rho.hex") && record.Save());
-  devices.WriteFile("d:/lumen/uploader/slot28.txt.tmp", record.Text().substr(0, 20));
-  std::optional<UnfinishedUpdate> loaded = UnfinishedUpdate::Load(28);
+  UnfinishedUpdate old{28, "Rho Node 1", "", 0, 0, 0};
+  ASSERT_TRUE(old.TakeFile("P266rho.hex") && old.Save());
+  UnfinishedUpdate next = old;
+  next.label = std::string(200, 'x');
+  next.bootloader = 2;
+  GetParam().before(devices.Root() + "/d:/lumen/uploader/slot28.txt.tmp");
+  const bool saved = next.Save();
+  GetParam().after();
+  EXPECT_FALSE(saved);
+  const std::optional<UnfinishedUpdate> loaded = UnfinishedUpdate::Load(28);
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(loaded->Text(), record.Text());
+  EXPECT_EQ(loaded->Text(), old.Text());
   EXPECT_TRUE(loaded->size == 30 && loaded->FileUnchanged());
   ASSERT_TRUE(UnfinishedUpdate::Remove(28));
   EXPECT_FALSE(UnfinishedUpdate::Load(28));
 }
 
-// Whatever is left of a record cut short is never taken for a record.
-TEST(UnfinishedUpdateTest, ARecordCutAnywhereIsRefused) {
-  const std::string whole = UnfinishedUpdate{28, "Rho Node 1", "P266rho.hex", 30, 0xA1B2C3D4, 2}.Text();
+INSTANTIATE_TEST_SUITE_P(
+    UnfinishedUpdate, SaveCut,
+    testing::Values(
+        // The file may grow by 64 bytes only: the write stops part way.
+        Cut{"WriteError",
+            [](const std::string&) {
+              signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{64, RLIM_INFINITY};
+              setrlimit(RLIMIT_FSIZE, &limit);
+            },
+            [] {
+              const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+              setrlimit(RLIMIT_FSIZE, &limit);
+            }},
+        Cut{"FullDrive", [](const std::string& temporary) { ASSERT_EQ(symlink("/dev/full", temporary.c_str()), 0); },
+            [] {}}),
+    RowName());
+
+// Whatever is left of a record cut short is never taken for a record, nor is
+// one that names a file outside the hex folder or holds a field out of range.
+TEST(UnfinishedUpdateTest, ARecordCutAnywhereOrOutOfRangeIsRefused) {
+  const UnfinishedUpdate good{28, "Rho Node 1", "P266rho.hex", 30, 0xA1B2C3D4, 2};
+  const std::string whole = good.Text();
   ASSERT_TRUE(UnfinishedUpdate::Parse(whole));
   for (size_t length = 0; length + 1 < whole.size(); ++length)
     EXPECT_FALSE(UnfinishedUpdate::Parse(whole.substr(0, length))) << whole.substr(0, length);
+  const auto with = [&](auto change) {
+    UnfinishedUpdate record = good;
+    change(record);
+    return record.Text();
+  };
+  for (const std::string& bad :
+       {with([](auto& r) { r.fileName = "../P266rho.hex"; }), with([](auto& r) { r.fileName = "a/P266rho.hex"; }),
+        with([](auto& r) { r.fileName = "a\\P266rho.hex"; }), with([](auto& r) { r.fileName = ".."; }),
+        with([](auto& r) { r.slot = 0; }), with([](auto& r) { r.slot = 100; }), with([](auto& r) { r.size = 0; }),
+        with([](auto& r) { r.bootloader = 3; }), with([](auto& r) { r.bootloader = -1; })})
+    EXPECT_FALSE(UnfinishedUpdate::Parse(bad)) << bad;
+  TempDosDevices devices;
+  FakeScreen screen;
+  devices.WriteFile("d:/lumen/uploader/slot28.txt", with([](auto& r) { r.fileName = "../../etc/passwd"; }));
+  EXPECT_FALSE(UnfinishedUpdate::Load(28));
+  EXPECT_EQ(screen.Logs(), std::vector<std::string>{"WARNING: unfinished update record refused: d:\\lumen\\uploader\\slot28.txt"});
 }
 
 }  // namespace

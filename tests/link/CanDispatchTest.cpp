@@ -124,6 +124,20 @@ TEST_F(CanDispatchTest, NakNeverRepeatsAnAcknowledgedFrameAndAReopenReachesBackT
   EXPECT_EQ(WrittenAfter(written + 4, written + 5), Lines{CanLine(0x20000777, {0x77})});
 }
 
+// The gateway's Nak of a frame spoiled on its way, on whatever channel it
+// comes, brings back the frame awaiting its Ack, not an InfoRequest written
+// after it.
+TEST_F(CanDispatchTest, ANakBringsBackTheFrameAwaitingItsAckNotALaterInfoRequest) {
+  acksCanFrames = false;
+  OpenWithChannel();
+  ASSERT_TRUE(Queue(1, {1}));
+  ASSERT_TRUE(port->WaitForWrites(2));
+  link.RequestInfo();
+  port->Feed(kNak);
+  EXPECT_EQ(WrittenAfter(1, 4),
+            (Lines{CanLine(0x20000001, {1}), DataLine(1, frame::kInfoRequest, {}), CanLine(0x20000001, {1})}));
+}
+
 TEST_F(CanDispatchTest, AckTimeOutsReopenTheChannelsOnlyWhenIsolated) {
   VirtualClock clock;
   ScopedClock installed(clock);
@@ -159,7 +173,9 @@ TEST_F(CanDispatchTest, FramesWaitForTheChannelsAckAndAFullRingRefusesInsteadOfL
   Lines frames;
   for (uint32_t i = 1; i <= CanDispatch::kRingEntries; ++i) frames.push_back(CanLine(0x20000000 | i, {}));
   for (uint32_t i = 1; i < CanDispatch::kRingEntries; ++i) ASSERT_TRUE(Queue(i, {}));
+  const uint32_t waiting = TickCount();
   EXPECT_FALSE(Queue(50, {}));  // after waiting kQueueFullWaitMs for room
+  EXPECT_GE(link.LastCanFrameWritten(), waiting) << "a node query would stop waiting for its queued requests";
   const Lines opens = port->Written();  // one look: another OpenChannel may go out meanwhile
   EXPECT_EQ(opens, Lines(opens.size(), kOpen1));
   port->Feed(kAck1);
@@ -194,7 +210,7 @@ TEST_F(CanDispatchTest, HeldFrameGoesOnTheReopeningsAckAndNothingIsWrittenTwice)
 // queued to hold, or the screen would never learn it is back.
 TEST_F(CanDispatchTest, ReconnectionIsToldOnTheReopeningsAckWhichIsAskedForAgainWhenLost) {
   std::atomic<int> back{0};
-  link.SetPresenceCallback([&](bool present, const std::string&) { back += present ? 1 : 0; });
+  link.Presence().SetListener([&](const GatewayPresence::News& news) { back += news.present ? 1 : 0; });
   OpenWithChannel();
   acksOpenChannel = false;
   port->Unplug();
