@@ -10,6 +10,7 @@
 
 #include "app/GatewayNotice.h"
 #include "app/LogFile.h"
+#include "app/RunRules.h"
 #include "app/ScreenWorker.h"
 #include "firmware/UnfinishedUpdate.h"
 #include "can/ProgramScreen.h"
@@ -17,6 +18,7 @@
 #include "display/Dialog.h"
 #include "graphics/Font.h"
 #include "graphics/Surface.h"
+#include "nodes/NodeTable.h"
 #include "ui/WidgetCollection.h"
 
 class AtmelProgrammer;
@@ -113,14 +115,18 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RunProgramming();
   void WarnUnknownVersion();
   static int32_t FileProgramNumber(const std::string& fileName);
-  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber);
-  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
+  // touched: the operator aimed the run at this one node.
+  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber, bool touched = true);
+  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram, bool touched);
   void RefuseRun();
   bool IsProgrammableFile();
   void AbandonRun();
   UnfinishedUpdate UpdateRecord(int32_t slotNumber);
   void RecordUpdate(const UnfinishedUpdate& record);
-  bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  enum class NodeOutcome { kProgrammed, kFailed, kNotSent };
+  NodeOutcome ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  bool BootloaderWaits();
+  bool LeftBootloader(bool programmed);
   void EnterBootloader(int32_t slotNumber);
   bool ProgramInBootloader(bool confirmSuccess);
   void WrapUpRun(bool success);
@@ -130,6 +136,14 @@ class MainScreen : public Dialog, public ProgramScreen {
   void StartRecoveryMode();
   void AskForPowerCycle();
   bool FindNodeInBootloader();
+  bool OneNodeMayWait();
+  // What the console knows of nodes that may wait in a bootloader: the
+  // updates still recorded for silent nodes, and the nodes that answered a
+  // query since start-up but not the last one.
+  void NoteAnsweringNodes();
+  std::vector<RunRules::Pending> PendingUpdates();
+  std::vector<int32_t> StoppedAnswering(const std::vector<RunRules::Pending>& pending);
+  static std::string SlotNames(const std::vector<int32_t>& slots);
   // An update cut short before this start, offered again
   // (MainScreenUnfinishedUpdate.cpp).
   void StartUnfinishedUpdates();
@@ -149,6 +163,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   std::atomic<bool> followUpDue_{false};    // a query waits for its pause to end
   std::atomic<bool> requerying_{false};     // the busy worker is a query the gateway's return started
   std::atomic<bool> infoWanted_{false};     // the gateway came back: its info words are asked again
+  std::array<bool, kNodeSlotCount> answeredOnce_{};  // by slot - 1; written and read by one worker at a time
   GatewayNotice gatewayNotice_;
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.

@@ -33,6 +33,9 @@ inline const char kRefused[] =
 inline const char kUnknownFirmware[] = "You are attempting to program a node with an unknown firmware version.";
 inline const char kNoNodeResponse[] = "No node response.";
 inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file to program.";
+inline const char kNodeWaits[] =
+    "A node is waiting in its bootloader and would take this update too, so nothing was sent. Recover that node "
+    "first: touch Recov., or answer YES when the program offers its unfinished update at start-up.";
 // The status line's prompts once a file is selected.
 inline const char kSelectNode[] = "Select Node To Program";
 inline const char kPressStart[] = "Press Start To Program";
