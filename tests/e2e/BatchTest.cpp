@@ -83,12 +83,6 @@ TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
 INSTANTIATE_TEST_SUITE_P(
     Groups, Batch,
     ::testing::Values(
-        BatchCase{"AlphaAtmel",
-                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel",
-                   "address=0x04,program=149,boot=atmel"},
-                  "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0,
-                  "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
-                  "Programmed: Alpha Node 1, Alpha Node 2, Alpha Node 4.", "Programming... Finished"},
         // Tau Node 6 reported 322, the other maker's program: the 279 of the
         // others is no reason to give it their file.
         BatchCase{"TauSt10",

@@ -57,10 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
-// Debian's own Intel HEX reader, run by the system's interpreter (where the
-// package installs it), reads each variant on a line of hex: the file, then
-// the image the Atmel engine sends. Prints the number of every variant it
-// reads otherwise or refuses.
+// Debian's own Intel HEX reader (for the system's python3) reads each line's
+// file and prints the number of every line whose image it reads otherwise.
 constexpr const char* kJudge = R"(
 import io, sys, intelhex
 for n, line in enumerate(open(sys.argv[1])):
@@ -68,18 +66,15 @@ for n, line in enumerate(open(sys.argv[1])):
     hexfile = intelhex.IntelHex()
     try:
         hexfile.loadhex(io.StringIO(text.decode('latin-1'), newline=None))
-        read = hexfile.tobinarray(start=0, size=len(image)).tobytes()
-        same = read == image and hexfile.maxaddr() + 1 == len(image)
+        same = hexfile.tobinarray(start=0, size=len(image)).tobytes() == image and hexfile.maxaddr() + 1 == len(image)
     except Exception:
         same = False
-    if not same:
-        print(n)
+    if not same: print(n)
 )";
 
 std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
   std::string hex;
-  for (unsigned char c : bytes) hex += {digits[c >> 4], digits[c & 15]};
+  for (unsigned char c : bytes) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
   return hex;
 }
 
@@ -87,11 +82,8 @@ std::string Hex(const std::string& bytes) {
 // check lets through, an independent reader reads to the image the engine
 // sends, so nothing a flip spoiled can reach a node unnoticed.
 TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
-  const std::string lf = [] {
-    std::string text = IntelHex(RandomImage(64, 2), 0x100);
-    std::erase(text, '\r');
-    return text;
-  }();
+  std::string lf = IntelHex(RandomImage(64, 2), 0x100);
+  std::erase(lf, '\r');
   const std::string lines = testing::TempDir() + "hex-judge.txt";
   std::ofstream out(lines);
   size_t accepted = 0, variants = 0;
