@@ -1,6 +1,7 @@
 #include "firmware/HexFileCheck.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -84,7 +85,7 @@ std::string Hex(const std::string& bytes) {
 TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
   std::string lf = IntelHex(RandomImage(64, 2), 0x100);
   std::erase(lf, '\r');
-  const std::string lines = testing::TempDir() + "hex-judge.txt";
+  const std::string lines = testing::TempDir() + "hex-judge-" + std::to_string(getpid()) + ".txt";
   std::ofstream out(lines);
   size_t accepted = 0, variants = 0;
   for (const std::string& file : {IntelHex(RandomImage(150, 1)), lf}) {
@@ -109,6 +110,7 @@ TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
   std::string differing;
   for (int c; (c = fgetc(judge)) != EOF;) differing += static_cast<char>(c);
   EXPECT_EQ(pclose(judge), 0) << "python3-intelhex is missing (scripts/setup installs it)";
+  std::remove(lines.c_str());
   EXPECT_EQ(differing, "") << "variants read otherwise, of " << accepted << " accepted out of " << variants;
 }
 
