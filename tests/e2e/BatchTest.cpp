@@ -114,7 +114,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"address=0x30,program=279,boot=st10,fault=line-error=3", "address=0x31,program=279,boot=st10"},
                   "P279tau.hex", 34, 0x30, {0x30}, 0x30, "Programming 2 nodes: Tau Node 1, Tau Node 2.",
                   "Not programmed: Tau Node 1, Tau Node 2.\n" + kStopped, "Programming... Failed",
-                  {"Checksum Error Line: 3", kSt10Retry, kNotSuccessful}}),
+                  {"Checksum Error Line: 3", kSt10Retry, kNotSuccessful}},
+        // Tau Node 1 took its file but missed its reset and still answers
+        // in its bootloader: neither node is reported programmed.
+        BatchCase{"AnUnansweredResetWithTheNodeStillWaiting",
+                  {"address=0x30,program=279,boot=st10,fault=stuck-reset", "address=0x31,program=279,boot=st10"},
+                  "P279tau.hex", 34, 0x30, {0x30}, 0x30, "Programming 2 nodes: Tau Node 1, Tau Node 2.",
+                  "Not programmed: Tau Node 1, Tau Node 2.\n" + kStopped, "Programming... Failed", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
