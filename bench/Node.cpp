@@ -121,7 +121,7 @@ void Node::Send(uint32_t identifier, std::span<const uint8_t> data) {
   message.flags = identifier > kLargestStandard ? CanMessage::kExtendedFlag : 0;
   message.length = static_cast<uint8_t>(data.size() < 8 ? data.size() : 8);
   std::copy_n(data.begin(), message.length, message.data);
-  bus_.FromNode(message);
+  bus_.FromNode(message, this);
 }
 
 void Node::Send(uint32_t identifier, std::initializer_list<uint8_t> data) {

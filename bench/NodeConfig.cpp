@@ -40,6 +40,7 @@ bool ApplyFault(const std::string& fault, NodeConfig& node, std::string& error) 
     if (name == "silent") return node.silent = true;
     if (name == "no-bootloader") return node.noBootloader = true;
     if (name == "blank-nonzero") return node.blankNonzero = true;
+    if (name == "stuck-reset") return node.stuckReset = true;
     if (name == "start-in-bootloader") return node.startInBootloader = true;
   } else {
     if (name == "slow-erase") return SetNumber(name, value, 0xFFFFFFFF, node.slowEraseMs, error);

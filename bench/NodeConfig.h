@@ -23,6 +23,7 @@ struct NodeConfig {
   bool silent = false;
   bool noBootloader = false;
   bool blankNonzero = false;
+  bool stuckReset = false;  // ST10: one <Reset> neither answered nor done
   uint32_t slowEraseMs = 0;
   uint32_t lateStartMs = 0;
   std::optional<uint32_t> stopAfter;  // lines (ST10) or data frames (Atmel)

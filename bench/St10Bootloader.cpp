@@ -30,7 +30,8 @@ St10Bootloader::St10Bootloader(Node& node)
     : node_(node),
       stopAfter_(node.Config().stopAfter),
       lineError_(node.Config().lineError),
-      powerCut_(node.Config().powerCut) {}
+      powerCut_(node.Config().powerCut),
+      stuckReset_(node.Config().stuckReset) {}
 
 void St10Bootloader::Start() {
   streaming_ = false;
@@ -62,6 +63,8 @@ bool St10Bootloader::OnCommand(const CanMessage& message) {
     accepted_ = 0;
     base_ = 0;
     node_.Send(kReplyId, {kProgDone, 0x00});
+  } else if (Is(message, "<Reset>") && std::exchange(stuckReset_, false)) {
+    node_.Note("misses the reset and stays in its bootloader");
   } else if (Is(message, "<Reset>")) {
     node_.Send(kReplyId, {kResetDone, 0x00});
     node_.Reset();

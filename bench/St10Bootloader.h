@@ -57,4 +57,5 @@ class St10Bootloader final : public Bootloader {
   std::optional<uint32_t> stopAfter_;
   std::optional<uint32_t> lineError_;
   std::optional<uint32_t> powerCut_;
+  bool stuckReset_;
 };

@@ -89,6 +89,10 @@ const Fault kFaults[] = {
      kFieldImageBytes},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
+    // A node of each kind left in its bootloader by an earlier update, beside
+    // the one the run is for: nothing may reach either.
+    {"AtmelWaitingBeside", {"--node", "address=0x02,program=149,boot=atmel,fault=start-in-bootloader"}},
+    {"St10WaitingBeside", {"--node", "address=0x21,program=143,boot=st10,fault=start-in-bootloader"}},
 };
 
 void PrintTo(const Engine& engine, std::ostream* out) { *out << engine.name; }
@@ -149,9 +153,11 @@ std::string Outcome(const std::vector<std::string>& lines) {
   return "";
 }
 
-// The engine's last words: the lines before the run's wrap-up, then the outcome.
+// The engine's last words: the lines before the run's wrap-up (or, for a run
+// that sent nothing, before its file list is loaded again), then the outcome.
 std::vector<std::string> LastLines(const std::vector<std::string>& lines, const std::string& outcome) {
   auto wrapUp = std::find(lines.rbegin(), lines.rend(), kWrapUp);
+  if (wrapUp == lines.rend()) wrapUp = std::find(lines.rbegin(), lines.rend(), "Enter load program list");
   auto end = wrapUp == lines.rend() ? lines.end() : wrapUp.base() - 1;
   std::vector<std::string> last(end - std::min<long>(end - lines.begin(), kLastLines), end);
   if (!outcome.empty()) last.push_back(outcome);

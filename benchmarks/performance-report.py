@@ -168,6 +168,8 @@ def st10_floors(hex_path):
 
 INFO_WAIT_MS = 500  # the start-up's wait for the gateway's info words
 REPLY_WINDOW_MS = 300  # after the last request left
+LOOK_WINDOW_MS = 200  # the question for a waiting bootloader, after its last frame left
+LOOK = "Looking for a node waiting in its bootloader"
 QUERY_ADDRESSES = [0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x20, 0x30, 0x40, 0x60, 0x70, 0x22,
                    0x90, 0x31, 0x35, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x72, 0x32, 0x33, 0x34, 0x36, 0x37, 0x38, 0x39]
 
@@ -382,6 +384,7 @@ class Report:
         self.startups = [self.startup_ms(f) for f in self.done("Queries")]
         self.closings = [self.span_ms(f, "Initializing... Please Wait", "Programming... Finished")
                          for f in self.done("Queries")]
+        self.looks = [self.span_ms(f, LOOK, "Sending bootloader:") for t in ("Atmel", "St10") for f in self.done(t)]
         self.everywhere = [self.startup_ms(f) for f in self.done("EveryAddress")]
         self.everywhere_found = [self.rx_lines(f) for f in self.done("EveryAddress")]
         self.rss_run = [max(measurements(self.folder(r, t)).get("peak_rss_kb", 0) for t in ("Atmel", "St10"))
@@ -394,7 +397,7 @@ class Report:
     def span_ms(self, folder, first, last):
         stamps = timeline(folder)
         begin = next(i for i, (_, text) in enumerate(stamps) if text == first)
-        end = next(i for i in range(begin, len(stamps)) if stamps[i][1] == last)
+        end = next(i for i in range(begin, len(stamps)) if stamps[i][1].startswith(last))
         return stamps[end][0] - stamps[begin][0]
 
     def rx_lines(self, folder):
@@ -452,6 +455,8 @@ class Report:
                  INFO_WAIT_MS + query_floor_ms(4), ""),
                 ("A run's closing query, \"Initializing... Please Wait\" to \"Programming... Finished\"", 1000,
                  self.closings, query_floor_ms(4), ""),
+                ("Question for a waiting bootloader, before each bootloader command", REPLY_WINDOW_MS, self.looks,
+                 LOOK_WINDOW_MS, ""),
                 ("Start to the screen up, a node at each of the 32 addresses", 1500, self.everywhere,
                  INFO_WAIT_MS + query_floor_ms(32),
                  f"; slots found {spread(self.everywhere_found, 0)} of 48")):

@@ -150,6 +150,7 @@ void MainScreen::QueryNodes() {
     if (firmwareLabel_) firmwareLabel_->SetText(Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str());
   }
   services_.discovery.SendCalRequests();
+  NoteAnsweringNodes();
 }
 
 bool MainScreen::ClaimWork() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/LogFile.h"
+#include "app/RunRules.h"
 #include "app/ScreenWorker.h"
 #include "app/TimeLeft.h"
 #include "app/WorkCoordinator.h"
@@ -19,6 +20,7 @@
 #include "graphics/Font.h"
 #include "graphics/Surface.h"
 #include "link/GatewayPresence.h"
+#include "nodes/NodeTable.h"
 #include "ui/WidgetCollection.h"
 
 class AtmelProgrammer;
@@ -124,15 +126,20 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RunProgramming();
   void WarnUnknownVersion();
   static int32_t FileProgramNumber(const std::string& fileName);
-  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber);
-  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram);
+  // touched: the operator aimed the run at this one node.
+  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber, bool touched = true);
+  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram, bool touched);
   void RefuseRun();
   bool IsProgrammableFile();
   void AbandonRun();
   UnfinishedUpdate UpdateRecord(int32_t slotNumber);
   bool RecordUpdate(const UnfinishedUpdate& record, bool ask);
   void ForgetUpdate(int32_t slotNumber);
-  bool ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  // kStopped: the operator chose not to go on without the update's record.
+  enum class NodeOutcome { kProgrammed, kFailed, kNotSent, kStopped };
+  NodeOutcome ProgramNode(int32_t slotNumber, bool confirmSuccess);
+  bool BootloaderWaits();
+  bool LeftBootloader(bool programmed);
   void EnterBootloader(int32_t slotNumber);
   bool ProgramInBootloader(bool confirmSuccess);
   void WrapUpRun(bool success);
@@ -142,6 +149,14 @@ class MainScreen : public Dialog, public ProgramScreen {
   void StartRecoveryMode();
   void AskForPowerCycle();
   bool FindNodeInBootloader();
+  bool OneNodeMayWait();
+  // What the console knows of nodes that may wait in a bootloader: the
+  // updates still recorded for silent nodes, and the nodes that answered a
+  // query since start-up but not the last one.
+  void NoteAnsweringNodes();
+  std::vector<RunRules::Pending> PendingUpdates();
+  std::vector<int32_t> StoppedAnswering(const std::vector<RunRules::Pending>& pending);
+  static std::string SlotNames(const std::vector<int32_t>& slots);
   // An update cut short before this start, offered again
   // (MainScreenUnfinishedUpdate.cpp).
   void StartUnfinishedUpdates();
@@ -158,6 +173,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   WorkCoordinator work_;
   std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
   std::atomic<bool> removalFailureTold_{false};  // a record drive d: kept against our will
+  std::array<bool, kNodeSlotCount> answeredOnce_{};  // by slot - 1; written and read by one worker at a time
   // Held by a touch through its own boxes and by a requery, so that neither
   // starts under the other.
   std::mutex touchLock_;

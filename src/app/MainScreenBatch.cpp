@@ -5,7 +5,6 @@
 
 #include "app/Format.h"
 #include "app/NodeBatch.h"
-#include "can/ProgramState.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
 #include "nodes/NodeTypeCatalogue.h"
@@ -19,13 +18,13 @@ void MainScreen::RunBatch() {
     WarnUnknownVersion();
     for (int32_t& slot : slots) slot -= NodeTypeCatalogue::kUnknownTypeToSlot;
   }
-  // Only nodes that answered the last query are in the batch: the 279 rule
-  // alone would take a slot with no node behind it.
+  // Only nodes that answered the last query with the file's own program are
+  // in the batch: nobody chose them one by one.
   const int32_t fileProgram = FileProgramNumber(selectedFileName_);
   NodeBatch batch;
   for (int32_t number : slots) {
     NodeSlot* slot = FindNodeSlot(number);
-    if (slot && slot->program != 0 && FileSuitsSlot(fileProgram, number)) batch.Add(number, slot->name);
+    if (slot && slot->program != 0 && FileSuitsSlot(fileProgram, number, false)) batch.Add(number, slot->name);
   }
   if (batch.Empty()) {
     RefuseRun();
@@ -36,25 +35,26 @@ void MainScreen::RunBatch() {
     return;
   }
   ShowMessage("WARNING!!!", batch.Announcement(kWaitWarning).c_str());
-  // A node that fails, retries declined, leaves the others to be programmed;
-  // but an ST10 node left in its bootloader would answer every command of
-  // the next one on the bootloaders' shared identifiers, and could make a
-  // failed node look programmed: the ST10 nodes after it are left alone.
-  bool st10Waiting = false;
+  // A node that fails, retries declined, leaves the others to be programmed,
+  // unless it (or any node) waits in a bootloader: it would take every
+  // command of the next node on the bootloaders' shared identifiers, so the
+  // batch stops there.
+  bool waiting = false;
   timeLeft_.StartBatch(static_cast<int>(batch.Nodes().size()));
   for (NodeBatch::Node& node : batch.Nodes()) {
-    if (st10Waiting) {
-      Log(Format("Not programmed, an ST10 node waits in its bootloader: %s", node.name.c_str()).c_str());
-      continue;
+    if (!waiting) {
+      Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
+                 node.slot)
+              .c_str());
+      timeLeft_.NextNode();
+      const NodeOutcome outcome = ProgramNode(node.slot, false);
+      node.programmed = LeftBootloader(outcome == NodeOutcome::kProgrammed);
+      waiting = outcome == NodeOutcome::kNotSent;
     }
-    Log(Format("Enter Programming - Selected node name: %s, selected node number: %d", selectedFileName_.c_str(),
-               node.slot)
-            .c_str());
-    timeLeft_.NextNode();
-    node.programmed = ProgramNode(node.slot, false);
-    st10Waiting = !node.programmed && BootloaderType == kSt10Bootloader;
+    if (waiting) Log(Format("Not programmed, a node waits in its bootloader: %s", node.name.c_str()).c_str());
   }
   timeLeft_.EndBatch();
+  if (waiting) batch.SetNote("A node waits in its bootloader: recover it first with Recov.");
   ShowMessage(batch.SummaryTitle(), batch.Summary().c_str());
   WrapUpRun(batch.AllProgrammed());
 }

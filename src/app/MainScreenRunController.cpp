@@ -20,6 +20,11 @@
 namespace {
 
 constexpr uint8_t kBootloaderCommand = 0xF1;
+// The Atmel open command's own window: both kinds are asked at once.
+constexpr uint32_t kBootloaderLookMs = 200;
+constexpr const char* kNodeWaits =
+    "A node is waiting in its bootloader and would take this update too, so nothing was sent. Recover that node "
+    "first: touch Recov., or answer YES when the program offers its unfinished update at start-up.";
 
 }  // namespace
 
@@ -40,7 +45,19 @@ void MainScreen::RunProgramming() {
     return;
   }
   ShowMessage("WARNING!!!", kWaitWarning);
-  WrapUpRun(ProgramNode(selectedNodeNumber, true));
+  if (RecoveryMode && !OneNodeMayWait()) {
+    RecoveryMode = false;
+    AbandonRun();
+    return;
+  }
+  const NodeOutcome outcome = ProgramNode(selectedNodeNumber, true);
+  if (outcome == NodeOutcome::kNotSent) ShowMessage("WARNING!!!", kNodeWaits);
+  if (outcome == NodeOutcome::kNotSent || outcome == NodeOutcome::kStopped) {
+    RecoveryMode = false;
+    AbandonRun();
+    return;
+  }
+  WrapUpRun(outcome == NodeOutcome::kProgrammed);
 }
 
 // A file whose row matched no node type goes to one of the first ten slots.
@@ -56,27 +73,27 @@ int32_t MainScreen::FileProgramNumber(const std::string& fileName) {
 
 // Logs both program numbers, and the mismatch when the file does not suit
 // the node the slot's last answer named.
-bool MainScreen::FileSuitsSlot(int32_t fileProgram, int32_t slotNumber) {
+bool MainScreen::FileSuitsSlot(int32_t fileProgram, int32_t slotNumber, bool touched) {
   NodeSlot* slot = FindNodeSlot(slotNumber);
   int32_t nodeProgram = slot ? static_cast<int32_t>(slot->program.load()) : 0;
   Log(Format("program number on hex file [%d], program number on node [%d].", fileProgram, nodeProgram).c_str());
-  if (IsCompatible(fileProgram, nodeProgram)) return true;
+  if (IsCompatible(fileProgram, nodeProgram, touched)) return true;
   Log(Format("WARNING: program number on hex file [%d] does not match program number on node [%d].", fileProgram,
              nodeProgram)
           .c_str());
   return false;
 }
 
-bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram) {
-  if (fileProgram == nodeProgram) return true;
-  if (fileProgram == NodeDiscovery::kAnySlotProgram) {
-    if (int32_t found = FirstSlotWithProgram(NodeDiscovery::kAnySlotProgram)) {
+bool MainScreen::IsCompatible(int32_t fileProgram, int32_t nodeProgram, bool touched) {
+  if (!touched) return RunRules::BatchTakes(fileProgram, nodeProgram);
+  int32_t found = 0;
+  if (fileProgram != nodeProgram && fileProgram == NodeDiscovery::kAnySlotProgram) {
+    found = FirstSlotWithProgram(NodeDiscovery::kAnySlotProgram);
+    if (found)
       Log(Format("Found matching program number [%d] at node index [%d]", NodeDiscovery::kAnySlotProgram, found)
               .c_str());
-      return true;
-    }
   }
-  return RecoveryMode;
+  return RunRules::SingleRunTakes(fileProgram, nodeProgram, found != 0, RecoveryMode);
 }
 
 // A file that does not suit the node: nothing is sent and no new query runs.
@@ -140,19 +157,48 @@ void MainScreen::ForgetUpdate(int32_t slotNumber) {
 }
 
 // One node's part of a run: a node in recovery waits in its bootloader
-// already; any other is sent the bootloader command first.
-bool MainScreen::ProgramNode(int32_t slotNumber, bool confirmSuccess) {
+// already; any other is sent the bootloader command first, unless a node
+// waits in a bootloader already and would take the update too.
+MainScreen::NodeOutcome MainScreen::ProgramNode(int32_t slotNumber, bool confirmSuccess) {
   ShowStatus("Programming... Please Wait");
+  if (!RecoveryMode && BootloaderWaits()) return NodeOutcome::kNotSent;
   UnfinishedUpdate record = UpdateRecord(slotNumber);
   if (!RecoveryMode) {
-    if (!RecordUpdate(record, true)) return false;
+    if (!RecordUpdate(record, true)) return NodeOutcome::kStopped;
     EnterBootloader(slotNumber);
   }
   record.bootloader = BootloaderType;
-  if (!RecordUpdate(record, RecoveryMode)) return false;
+  if (!RecordUpdate(record, RecoveryMode)) return NodeOutcome::kStopped;
   const bool programmed = ProgramInBootloader(confirmSuccess);
+  // Its own announcement is behind it; one heard from now on is another node's.
+  BootloaderAnnounced = false;
   if (programmed) ForgetUpdate(slotNumber);
-  return programmed;
+  return programmed ? NodeOutcome::kProgrammed : NodeOutcome::kFailed;
+}
+
+// Both kinds asked at once, each in the way that changes nothing in a
+// bootloader, whether a node already waits on the identifiers that every
+// bootloader of its kind shares.
+bool MainScreen::BootloaderWaits() {
+  Log("Looking for a node waiting in its bootloader");
+  services_.atmel.AskForBootloader();
+  services_.st10.AskForBootloader();
+  NodeDiscovery::AwaitReplies(2, kBootloaderLookMs);
+  const bool atmel = services_.atmel.BootloaderAnswered();
+  const bool st10 = services_.st10.BootloaderAnswered();
+  if (atmel) Log("WARNING: a node waits in its Atmel bootloader.");
+  if (st10) Log("WARNING: a node waits in its ST10 bootloader.");
+  return atmel || st10;
+}
+
+// An ST10 node that never acknowledged its reset may still sit in its
+// bootloader: a bootloader that answers after it says it does.
+bool MainScreen::LeftBootloader(bool programmed) {
+  const bool resetAnswered = BootloaderType != kSt10Bootloader || services_.st10.ResetAnswered();
+  const bool waits = programmed && !resetAnswered && BootloaderWaits();
+  const bool left = RunRules::ReportedProgrammed(programmed, resetAnswered, waits);
+  if (programmed && !left) Log("WARNING: the node did not answer its reset and a bootloader still answers.");
+  return left;
 }
 
 // One bootloader command to the slot; the answer must arrive within the

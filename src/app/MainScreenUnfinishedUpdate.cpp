@@ -45,6 +45,20 @@ bool MainScreen::OfferUnfinishedUpdate(int32_t slot) {
     return false;
   }
   Log(("Unfinished update: " + what).c_str());
+  // Bootloaders of one kind share their identifiers: another node that may
+  // wait in one would take the file too, and answer for this one.
+  const std::vector<RunRules::Pending> pending = PendingUpdates();
+  const std::vector<int32_t> others =
+      RunRules::OthersThatMayWait(slot, record->bootloader, pending, StoppedAnswering(pending));
+  if (!others.empty()) {
+    ShowMessage("RECOVERY MODE", ("The update of " + record->label + " with " + record->fileName +
+                                  " did not finish, but more nodes may be waiting in their bootloaders: " +
+                                  SlotNames(others) +
+                                  ". They would all take this file, so nothing was sent. Recover one node at a time "
+                                  "with Recov., with the other nodes unplugged.")
+                                     .c_str());
+    return false;
+  }
   if (!AskYesNo("RECOVERY MODE", ("The update of " + record->label + " with " + record->fileName +
                                   " did not finish. Would you like to program that node with that file now?")
                                      .c_str()))
@@ -63,6 +77,7 @@ bool MainScreen::OfferUnfinishedUpdate(int32_t slot) {
   selectedNodeNumber = slot;
   selectedFileName_ = record->fileName;
   RunProgramming();
+  RecoveryMode = false;  // a run that ended before its wrap-up leaves it on
   return true;
 }
 

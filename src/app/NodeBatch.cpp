@@ -34,6 +34,7 @@ std::string NodeBatch::Summary() const {
   if (!programmed.empty()) summary += "Programmed: " + programmed + ".";
   if (!programmed.empty() && !failed.empty()) summary += "\n";
   if (!failed.empty()) summary += "Not programmed: " + failed + ".";
+  if (!note_.empty()) summary += "\n" + note_;
   return summary;
 }
 

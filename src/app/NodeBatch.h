@@ -18,6 +18,8 @@ class NodeBatch {
   std::vector<Node>& Nodes() { return nodes_; }
   bool Empty() const { return nodes_.empty(); }
   bool AllProgrammed() const;
+  // A line after the summary saying why the batch stopped.
+  void SetNote(const std::string& note) { note_ = note; }
 
   // The run's warning preceded by a line naming the nodes ("Programming 3
   // nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4."). Names that would push
@@ -31,4 +33,5 @@ class NodeBatch {
   std::string Names(bool byOutcome, bool wanted, bool shortened) const;
 
   std::vector<Node> nodes_;
+  std::string note_;
 };

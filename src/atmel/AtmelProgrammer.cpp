@@ -193,9 +193,13 @@ bool AtmelProgrammer::OpenPort() {
 
 bool AtmelProgrammer::FindBootloader() {
   WriteLog("Looking for an Atmel bootloader");
+  AskForBootloader();
+  return answered_.WaitFor([this] { return portFlag_ != 0; }, 2 * kCommandSleepMs);
+}
+
+void AtmelProgrammer::AskForBootloader() {
   portFlag_ = 0;  // only an answer to this question counts
   Send(kPortId, {0xFF});
-  return answered_.WaitFor([this] { return portFlag_ != 0; }, 2 * kCommandSleepMs);
 }
 
 bool AtmelProgrammer::ReadRegisters() {

@@ -31,6 +31,10 @@ class AtmelProgrammer : public ReplyConsumer {
   // (it never announces itself after a power cycle); true when one answered
   // within OpenPort's time, which also sets BootloaderType.
   bool FindBootloader();
+  // The same question without the wait: the open command changes nothing in
+  // a bootloader, which only answers it. BootloaderAnswered tells the answer.
+  void AskForBootloader();
+  bool BootloaderAnswered() const { return portFlag_ != 0; }
 
   // Clears every flag and the image end, and erases the image to 0xFF.
   void ResetState();

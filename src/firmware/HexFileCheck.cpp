@@ -1,5 +1,6 @@
 #include "firmware/HexFileCheck.h"
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -49,12 +50,19 @@ bool HexFileCheck::Accepts(std::istream& in) {
 }
 
 HexFileCheck::Line HexFileCheck::Classify(std::string_view line) {
-  const size_t end = line.find_last_not_of(" \t\r");
-  if (end == std::string_view::npos) return Line::kBlank;
-  line = line.substr(0, end + 1);
+  if (line.find_first_not_of(" \t\r") == std::string_view::npos) return Line::kBlank;
+  line = line.substr(0, line.find_last_not_of('\r') + 1);
   const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return Line::kText;
+  if (colon == std::string_view::npos) return IsDamagedRecord(line) ? Line::kBroken : Line::kText;
   return colon == 0 ? ClassifyRecord(line.substr(1)) : Line::kBroken;
+}
+
+// A record whose ":" was lost or turned into another character: hex digits
+// from the second character on, enough for a record without data.
+bool HexFileCheck::IsDamagedRecord(std::string_view line) {
+  constexpr size_t kShortestRecordDigits = 2 * (kHeaderBytes + 1);
+  if (line.size() < 1 + kShortestRecordDigits) return false;
+  return std::all_of(line.begin() + 1, line.end(), [](char c) { return HexDigit(c) >= 0; });
 }
 
 // Byte count, address, type, data, checksum: the count must match the data

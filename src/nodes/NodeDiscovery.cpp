@@ -138,16 +138,16 @@ uint32_t NodeDiscovery::SendToEveryAddress() {
 // "now". A link that keeps writing or holding (a gateway that never stops
 // asking for frames again) is waited for no longer than a lost Ack for every
 // request.
-void NodeDiscovery::AwaitReplies(uint32_t requests) {
+void NodeDiscovery::AwaitReplies(uint32_t requests, uint32_t windowMs) {
   ProgramScreen* screen = TheScreen();
   const uint32_t queuedAt = TickCount();
-  const uint32_t limit = kReplyWindowMs + requests * CanDispatch::kAckWaitMs;
+  const uint32_t limit = windowMs + requests * CanDispatch::kAckWaitMs;
   for (;;) {
     const uint32_t writtenAt = screen ? screen->LastFrameWritten() : queuedAt;
     const uint32_t now = TickCount();
     const uint32_t quiet = std::min(now - queuedAt, now - writtenAt);
-    if (quiet >= kReplyWindowMs || now - queuedAt >= limit) return;
-    Sleep(std::min(kReplyWindowMs - quiet, limit - (now - queuedAt)));
+    if (quiet >= windowMs || now - queuedAt >= limit) return;
+    Sleep(std::min(windowMs - quiet, limit - (now - queuedAt)));
   }
 }
 

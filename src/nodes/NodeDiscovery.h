@@ -27,6 +27,11 @@ class NodeDiscovery : public ReplyConsumer {
   // them left on the line.
   void SendCalRequests();
 
+  // Returns once windowMs passed since the last frame on the line, for the
+  // answers to the requests just queued; no later than windowMs plus a lost
+  // Ack for each of them.
+  static void AwaitReplies(uint32_t requests, uint32_t windowMs = kReplyWindowMs);
+
   // While a query runs, credits a Cal Reply to every slot that answers on its
   // identifier; anything else is ignored. Runs on the link's receive thread
   // and only records.
@@ -48,5 +53,4 @@ class NodeDiscovery : public ReplyConsumer {
   // One Cal Request to each distinct request identifier, in slot order of
   // first use; returns how many went.
   uint32_t SendToEveryAddress();
-  void AwaitReplies(uint32_t requests);
 };

@@ -190,6 +190,14 @@ bool St10Programmer::LoadFile() {
   return false;
 }
 
+void St10Programmer::AskForBootloader() {
+  startFlag_ = false;  // only an answer to this question counts
+  CanMessage frame = CommandFrame("<Start>");
+  SendCan(frame, false, frame.length);
+}
+
+bool St10Programmer::BootloaderAnswered() const { return startFlag_ || BootloaderAnnounced; }
+
 bool St10Programmer::SendStart() {
   return SendAndResend("Opening Port", "<Start>", startFlag_, kStartResendMs, kStartGiveUpMs);
 }

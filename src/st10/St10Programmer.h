@@ -23,6 +23,15 @@ class St10Programmer : public ReplyConsumer {
   void OnReply(CanMessage message) override;
   void ResetState();
 
+  // Sends "<Start>", which a waiting ST10 bootloader answers and which only
+  // opens its port (every run sends it first, and again while unanswered).
+  // BootloaderAnswered: it answered, or one announced itself since the last
+  // reset of the run state.
+  void AskForBootloader();
+  bool BootloaderAnswered() const;
+  // The node acknowledged the last "<Reset>": it left its bootloader.
+  bool ResetAnswered() const { return resetFlag_; }
+
   // The steps of Program, in the order it runs them.
   bool AccessFile(const std::string& fileName);
   bool LoadFile();

@@ -25,13 +25,16 @@ struct BatchCase {
 
 void PrintTo(const BatchCase& c, std::ostream* out) { *out << c.name; }
 
-// The failing node's error, its retry question and the closing box.
+// The failing node's error, its retry question and the closing box; a row
+// lists the last of them that its failure shows.
 const std::vector<UploaderRig::BoxButton> kDeclined{UploaderRig::kOk, UploaderRig::kNo, UploaderRig::kOk};
+const std::string kStopped = "A node waits in its bootloader: recover it first with Recov.";
 
 // One touch on "All" programs the nodes of the group that answered with a
 // program the file suits, each once and in slot order, under one warning and
 // one summary, and sends no bootloader command to any other position of the
-// group. A node that fails, its retry declined, does not stop the others.
+// group. A node that fails, its retry declined, stops the batch only when a
+// node waits in its bootloader after it.
 class Batch : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
@@ -45,7 +48,9 @@ TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
   rig.SelectFile(c.file, kSelectNode);
   rig.TouchAll();
   rig.AnswerBox(c.names + "\n" + kWarning, UploaderRig::kOk);
-  for (size_t box = 0; c.failing && box < kDeclined.size(); ++box) rig.AnswerBox(c.failure[box], kDeclined[box]);
+  const size_t skipped = kDeclined.size() - c.failure.size();  // boxes before the retry question that never come
+  for (size_t box = 0; c.failing && box < c.failure.size(); ++box)
+    rig.AnswerBox(c.failure[box], kDeclined[skipped + box]);
   rig.AnswerBox(c.summary, UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine(c.status, 60000));
 
@@ -78,32 +83,44 @@ TEST_P(Batch, ProgramsEveryAnsweringNodeOfTheGroupAndNoOther) {
 INSTANTIATE_TEST_SUITE_P(
     Groups, Batch,
     ::testing::Values(
-        BatchCase{"AlphaAtmel",
-                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel",
-                   "address=0x04,program=149,boot=atmel"},
-                  "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0,
-                  "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
-                  "Programmed: Alpha Node 1, Alpha Node 2, Alpha Node 4.", "Programming... Finished"},
-        // Tau Node 6 reported 322: the 279 of the others lets the file through.
+        // Tau Node 6 reported 322, the other maker's program: the 279 of the
+        // others is no reason to give it their file.
         BatchCase{"TauSt10",
                   {"address=0x30,program=279,boot=st10", "address=0x31,program=279,boot=st10",
                    "address=0x33,program=279,boot=st10", "address=0x35,program=322,boot=st10"},
-                  "P279tau.hex", 34, 0x30, {0x30, 0x31, 0x33, 0x35}, 0,
-                  "Programming 4 nodes: Tau Node 1, 2, 4, 6.",  // shortened to fit the box
-                  "Programmed: Tau Node 1, Tau Node 2, Tau Node 4, Tau Node 6.", "Programming... Finished"},
-        BatchCase{"OneNodeFails",
-                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel,fault=bad-byte=0x123",
+                  "P279tau.hex", 34, 0x30, {0x30, 0x31, 0x33}, 0, "Programming 3 nodes: Tau Node 1, Tau Node 2, Tau Node 4.",
+                  "Programmed: Tau Node 1, Tau Node 2, Tau Node 4.", "Programming... Finished"},
+        // Cut off in Programming, then given up: Alpha Node 2 waits in its
+        // bootloader and would take Alpha Node 4's commands, so the batch
+        // stops there.
+        BatchCase{"AFailedNodeWaitingStopsTheBatch",
+                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel,fault=stop-after=20",
+                   "address=0x04,program=149,boot=atmel"},
+                  "P149alpha.hex", 1, 0x01, {0x01, 0x02}, 0x02,
+                  "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
+                  "Programmed: Alpha Node 1.\nNot programmed: Alpha Node 2, Alpha Node 4.\n" + kStopped,
+                  "Programming... Failed", {kAtmelRetry, kNotSuccessful}},
+        // Never out of its program, Alpha Node 2 does not stop the others.
+        BatchCase{"ANodeThatKeptItsProgramDoesNotStopTheBatch",
+                  {"address=0x01,program=149,boot=atmel", "address=0x02,program=149,boot=atmel,fault=no-bootloader",
                    "address=0x04,program=149,boot=atmel"},
                   "P149alpha.hex", 1, 0x01, {0x01, 0x02, 0x04}, 0x02,
                   "Programming 3 nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4.",
-                  "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", "Programming... Failed"},
+                  "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", "Programming... Failed",
+                  {kNoNodeResponse}},
         // Left in its bootloader, Tau Node 1 would answer for Tau Node 2 on
         // the shared identifiers: Tau Node 2 is never addressed.
         BatchCase{"St10FailureLeavesTheRestAlone",
                   {"address=0x30,program=279,boot=st10,fault=line-error=3", "address=0x31,program=279,boot=st10"},
                   "P279tau.hex", 34, 0x30, {0x30}, 0x30, "Programming 2 nodes: Tau Node 1, Tau Node 2.",
-                  "Not programmed: Tau Node 1, Tau Node 2.", "Programming... Failed",
-                  {"Checksum Error Line: 3", kSt10Retry, kNotSuccessful}}),
+                  "Not programmed: Tau Node 1, Tau Node 2.\n" + kStopped, "Programming... Failed",
+                  {"Checksum Error Line: 3", kSt10Retry, kNotSuccessful}},
+        // Tau Node 1 took its file but missed its reset and still answers
+        // in its bootloader: neither node is reported programmed.
+        BatchCase{"AnUnansweredResetWithTheNodeStillWaiting",
+                  {"address=0x30,program=279,boot=st10,fault=stuck-reset", "address=0x31,program=279,boot=st10"},
+                  "P279tau.hex", 34, 0x30, {0x30}, 0x30, "Programming 2 nodes: Tau Node 1, Tau Node 2.",
+                  "Not programmed: Tau Node 1, Tau Node 2.\n" + kStopped, "Programming... Failed", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

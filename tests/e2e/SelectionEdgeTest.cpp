@@ -13,7 +13,7 @@ struct SlotCase {
   const char* name;
   std::vector<std::string> nodes;
   const char* file;
-  int button;                          // "Node n", -1 for "All"
+  int button;                          // "Node n", 0 for Start, -1 for "All"
   std::vector<std::string> boxes;      // answered with OK, in order
   std::vector<std::string> logged;     // the last is waited for
   std::string commandTo;               // the one request identifier sent F1, if any
@@ -24,7 +24,8 @@ void PrintTo(const SlotCase& c, std::ostream* out) { *out << c.name; }
 
 // Which slot a touch programs: the bootloader command goes to the touched
 // button's slot, whatever another slot answered; "All" with no node that
-// suits the file sends nothing.
+// suits the file sends nothing, and neither does a run while another node
+// waits in a bootloader (it would take the run's commands too).
 class SlotChoice : public ::testing::TestWithParam<SlotCase> {};
 
 TEST_P(SlotChoice, TheCommandGoesToTheTouchedSlot) {
@@ -41,6 +42,10 @@ TEST_P(SlotChoice, TheCommandGoesToTheTouchedSlot) {
   EXPECT_EQ(Count(trace, "#F1"), c.commandTo.empty() ? 0u : 1u);
   EXPECT_EQ(Count(trace, c.commandTo + "#F1"), c.commandTo.empty() ? 0u : 1u);
   for (const std::string& id : c.spared) EXPECT_EQ(trace.find(id + "#F1"), std::string::npos) << id;
+  // Up to the bootloader command, the bootloaders hear only the question whether one waits.
+  const std::string before = trace.substr(0, c.commandTo.empty() ? std::string::npos : trace.find(c.commandTo + "#F1"));
+  EXPECT_EQ(Count(before, "can0 00"), Count(before, "can0 000#FF")) << "an Atmel bootloader was commanded";
+  EXPECT_EQ(Count(before, "can0 18EFF110"), Count(before, "can0 18EFF110#3C53746172743E")) << "an ST10 one was";
   const std::vector<std::string> run = rig.RunLines();
   if (c.commandTo.empty()) {
     EXPECT_EQ(std::count(run.begin(), run.end(), "Sending Cal Request:"), 0) << "a refused run asks no node";
@@ -83,6 +88,21 @@ INSTANTIATE_TEST_SUITE_P(
                  {"program number on hex file [322], program number on node [323].",
                   "WARNING: program number on hex file [322] does not match program number on node [323].",
                   kRefused, "Programming... Failed"},
+                 "", {}},
+        // Alpha Node 1 waits in its Atmel bootloader; Rho Node 1 is touched.
+        SlotCase{"AtmelNodeWaiting",
+                 {"address=0x01,program=149,boot=atmel,fault=start-in-bootloader",
+                  "address=0x69,program=266,boot=atmel"},
+                 "P266rho.hex", 1, {kWarning, kNodeWaits},
+                 {"Looking for a node waiting in its bootloader", "WARNING: a node waits in its Atmel bootloader.",
+                  kNodeWaits, "Programming... Failed"},
+                 "", {}},
+        // Tau Node 1 waits in its ST10 bootloader; Beta Node's Start is touched.
+        SlotCase{"St10NodeWaiting",
+                 {"address=0x30,program=279,boot=st10,fault=start-in-bootloader", "address=0x20,program=143,boot=st10"},
+                 "P143beta.hex", 0, {kWarning, kNodeWaits},
+                 {"Looking for a node waiting in its bootloader", "WARNING: a node waits in its ST10 bootloader.",
+                  kNodeWaits, "Programming... Failed"},
                  "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "OperatorTexts.h"
 #include "PollUntil.h"
@@ -127,6 +128,56 @@ TEST(UnfinishedUpdate, ARecordWhoseNodeAnswersTheQueryIsDropped) {
   ASSERT_TRUE(rig.WaitForLogLine("Unfinished update finished elsewhere: Alpha Node 1, P149alpha.hex", 5000));
   EXPECT_TRUE(PollUntil([&] { return !rig.HasUpdateRecord(1); }, 2000));
   EXPECT_FALSE(rig.WaitForLogLine("Unfinished update: Alpha Node 1, P149alpha.hex", 500)) << "nothing is offered";
+}
+
+// Alpha Node 1 and Rho Node 1 both wait in Atmel bootloaders, each cut
+// while the other was off: their answers are alike, so neither update is
+// offered, and a recovery asks before anything is erased.
+TEST(UnfinishedUpdate, TwoNodesWaitingInOneKindOfBootloaderAreNamedAndLeftAlone) {
+  UploaderRig rig;
+  rig.MakeImageFile("P149alpha.hex", 512, 26);
+  rig.MakeImageFile("P266rho.hex", 512, 27);
+  rig.StartRun({"address=0x01,program=149,boot=atmel", "address=0x69,program=266,boot=atmel"}, "P149alpha.hex", 1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming", 30000));
+  rig.KillUploader();
+  rig.BenchCommand("power-off 0x01");
+  rig.StartUploader();
+  rig.AnswerBox(Offer("Alpha Node 1", "P149alpha.hex"), UploaderRig::kNo);
+  rig.SelectFile("P266rho.hex", kSelectNode);
+  rig.TouchNode(1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming", 30000));
+  rig.KillUploader();
+  rig.BenchCommand("power-on 0x01");
+
+  const size_t sent = rig.BusTrace().size();
+  rig.StartUploader();
+  for (const auto& [label, file, other] : {std::tuple{"Alpha Node 1", "P149alpha.hex", "Rho Node 1"},
+                                           std::tuple{"Rho Node 1", "P266rho.hex", "Alpha Node 1"}})
+    rig.AnswerBox(std::string("The update of ") + label + " with " + file +
+                      " did not finish, but more nodes may be waiting in their bootloaders: " + other +
+                      ". They would all take this file, so nothing was sent. Recover one node at a time with "
+                      "Recov., with the other nodes unplugged.",
+                  UploaderRig::kOk);
+  EXPECT_EQ(rig.BusTrace().find(" can0 00", sent), std::string::npos) << "a bootloader was asked or written";
+
+  rig.TouchRecov();
+  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
+  rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
+  rig.SelectFile("P149alpha.hex", kSelectNode);
+  rig.TouchNode(1);
+  rig.AnswerBox(kWarning, UploaderRig::kOk);
+  rig.AnswerBox("More than one node may be waiting in its bootloader: Alpha Node 1, Rho Node 1. All of them would be "
+                "erased and given this file. Unplug or power off all but the node to recover first. Would you like "
+                "to continue?",
+                UploaderRig::kNo);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
+  const std::string trace = rig.BusTrace().substr(sent);
+  EXPECT_EQ(Count(trace, "can0 004#00FF"), 0u) << "a bootloader was erased";
+  EXPECT_EQ(Count(trace, "can1 000#0001"), Count(trace, "can0 000#FF")) << "alike answers are one frame on a bus";
+  EXPECT_TRUE(rig.HasUpdateRecord(1) && rig.HasUpdateRecord(28));
 }
 
 }  // namespace

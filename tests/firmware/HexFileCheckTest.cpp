@@ -1,10 +1,16 @@
 #include "firmware/HexFileCheck.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "HexText.h"
+#include "firmware/IntelHexReader.h"
 #include "RowName.h"
 
 namespace {
@@ -28,8 +34,9 @@ const std::string kEnd = ":00000001FF\r\n";
 INSTANTIATE_TEST_SUITE_P(
     Files, HexFileCheckTest,
     ::testing::Values(
-        CheckCase{"TextBlankLinesLowerCaseTrailingBlanks",
-                  "Firmware for node 149\r\n\r\n:020000040000fa \r\n:0300300002337a1e\t\r\n:00000001ff", true},
+        CheckCase{"TextBlankLinesLowerCase",
+                  "Firmware for node 149\r\n \r\n:020000040000fa\r\n:0300300002337a1e\r\n:00000001ff", true},
+        CheckCase{"TabAfterARecord", ":0300300002337A1E\t\r\n" + kEnd, false},
         CheckCase{"Descending32ByteRecords",
                   HexRecord(0, 0x20, std::string(32, 'b')) + HexRecord(0, 0, std::string(32, 'a')) + kEnd, true},
         CheckCase{"ReleaseNotes", "Release notes: see the service bulletin\r\n" + kData + kEnd, false},
@@ -41,8 +48,70 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false},
         CheckCase{"ColonFlippedIntoADigit", kData + "20300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"ColonLost", kData + "0300300002337A1E\r\n" + kData + kEnd, false},
+        CheckCase{"FirstColonFlipped", ";0300300002337A1E\r\n" + kData + kEnd, false},
+        CheckCase{"FirstColonLost", "0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"RecordCutShortMidFile", kData + ":03003000\r\n" + kData + kEnd, false},
         CheckCase{"BlankLinesBetweenRecordsLfEnds", ":0300300002337A1E\n\n:0300300002337A1E\n  \n:00000001FF\n\n", true}),
     RowName());
+
+}  // namespace
+
+namespace {
+
+// Debian's own Intel HEX reader (for the system's python3) reads each line's
+// file and prints the number of every line whose image it reads otherwise.
+constexpr const char* kJudge = R"(
+import io, sys, intelhex
+for n, line in enumerate(open(sys.argv[1])):
+    text, image = (bytes.fromhex(field) for field in line.split())
+    hexfile = intelhex.IntelHex()
+    try:
+        hexfile.loadhex(io.StringIO(text.decode('latin-1'), newline=None))
+        same = hexfile.tobinarray(start=0, size=len(image)).tobytes() == image and hexfile.maxaddr() + 1 == len(image)
+    except Exception:
+        same = False
+    if not same: print(n)
+)";
+
+std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (unsigned char c : bytes) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+  return hex;
+}
+
+// Every single-bit flip of a few files as tools write them: whatever the
+// check lets through, an independent reader reads to the image the engine
+// sends, so nothing a flip spoiled can reach a node unnoticed.
+TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
+  std::string lf = IntelHex(RandomImage(64, 2), 0x100);
+  std::erase(lf, '\r');
+  const std::string lines = testing::TempDir() + "hex-judge-" + std::to_string(getpid()) + ".txt";
+  std::ofstream out(lines);
+  size_t accepted = 0, variants = 0;
+  for (const std::string& file : {IntelHex(RandomImage(150, 1)), lf}) {
+    for (size_t bit = 0; bit < file.size() * 8; ++bit, ++variants) {
+      std::string variant = file;
+      variant[bit / 8] = static_cast<char>(variant[bit / 8] ^ (1 << bit % 8));
+      std::istringstream check(variant), read(variant);
+      if (!HexFileCheck::Accepts(check)) continue;
+      std::array<uint8_t, kNodeMemorySize> image;
+      image.fill(0xFF);
+      uint16_t end = 0;
+      ASSERT_EQ(IntelHexReader(image, end).Read(read), IntelHexReader::Result::kComplete) << variant;
+      out << Hex(variant) << ' ' << Hex(std::string(image.begin(), image.begin() + end)) << '\n';
+      ++accepted;
+    }
+  }
+  out.close();
+  ASSERT_GT(accepted, 0u);
+  setenv("JUDGE", kJudge, 1);
+  FILE* judge = popen(("/usr/bin/python3 -c \"$JUDGE\" " + lines).c_str(), "r");
+  ASSERT_NE(judge, nullptr);
+  std::string differing;
+  for (int c; (c = fgetc(judge)) != EOF;) differing += static_cast<char>(c);
+  EXPECT_EQ(pclose(judge), 0) << "python3-intelhex is missing (scripts/setup installs it)";
+  std::remove(lines.c_str());
+  EXPECT_EQ(differing, "") << "variants read otherwise, of " << accepted << " accepted out of " << variants;
+}
 
 }  // namespace

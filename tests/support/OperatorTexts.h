@@ -34,6 +34,9 @@ inline const char kUnknownFirmware[] = "You are attempting to program a node wit
 inline const char kNoNodeResponse[] = "No node response.";
 inline const char kDamaged[] = "The selected hex file is damaged or is not a hex file. The node was not changed.";
 inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file to program.";
+inline const char kNodeWaits[] =
+    "A node is waiting in its bootloader and would take this update too, so nothing was sent. Recover that node "
+    "first: touch Recov., or answer YES when the program offers its unfinished update at start-up.";
 // The status line's prompts once a file is selected.
 inline const char kSelectNode[] = "Select Node To Program";
 inline const char kPressStart[] = "Press Start To Program";
