@@ -17,8 +17,7 @@ namespace {
 using Lines = std::vector<Bytes>;
 
 const Bytes kAck1 = AckLine(1);
-const Bytes kNak = NakLine();
-const Bytes kReopen1 = ReopenLine(1);
+const Bytes kNak = Line({0, frame::kNak});
 const Bytes kOpen1 = DataLine(1, frame::kOpenChannel, {1, 0});
 const Bytes kData8 = {1, 2, 3, 4, 5, 6, 7, 8};
 constexpr uint32_t kSentinel = 0x1FFFFFFF;
@@ -113,7 +112,7 @@ TEST_F(CanDispatchTest, NakNeverRepeatsAnAcknowledgedFrameAndAReopenReachesBackT
   const Bytes last = CanLine(0x20000032, {0x32});
   acksOpenChannel = false;
   port->Feed(Line({1, frame::kNak}));
-  port->Feed(kReopen1);
+  port->Feed(Line({1, frame::kReopen}));
   EXPECT_FALSE(port->WaitForWrites(written + 2, CanDispatch::kReopenRetryMs / 2)) << "one OpenChannel at a time";
   EXPECT_EQ(WrittenAfter(written, written + 2), (Lines{kOpen1, kOpen1}));
   port->Feed(Line({1, frame::kNak}));  // the OpenChannel was spoiled on its way: it goes again, not the frame
@@ -225,13 +224,11 @@ TEST_F(CanDispatchTest, ReconnectionIsToldOnTheReopeningsAckWhichIsAskedForAgain
 
 // ---- Receiving -------------------------------------------------------------
 
-// Channel 1 (recording callback) and channel 2 (no callback) open.
+// Channel 1 open, with its recording callback.
 class Reception : public CanDispatchTest {
  protected:
   void SetUp() override {
     OpenWithChannel();
-    ASSERT_EQ(link.CreateChannel(7, nullptr), 2);
-    ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(2); }));
     before = port->Written().size();
   }
   // What the host wrote in answer to bytes, the sentinel's Ack excluded.

@@ -4,19 +4,13 @@
 
 #include <vector>
 
-namespace {
+#include "GatewayLine.h"
 
-using Bytes = std::vector<uint8_t>;
+namespace {
 
 Bytes EncodeBytes(const Bytes& packet) {
   Bytes out(2 + 2 * packet.size());
   out.resize(frame::Encode(packet.data(), packet.size(), out.data()));
-  return out;
-}
-
-Bytes DecodeBytes(const Bytes& line) {
-  Bytes out(line.size() + 1);
-  out.resize(frame::Decode(line.data(), line.size(), out.data()));
   return out;
 }
 
@@ -29,11 +23,11 @@ TEST(FrameCodec, StuffsExactlyTheBytesFrom0x70To0x7F) {
     line.insert(line.end(), travels.begin(), travels.end());
     line.insert(line.end(), {0x02, 0x7F});
     EXPECT_EQ(EncodeBytes({0x01, byte, 0x02}), line) << int{byte};
-    EXPECT_EQ(DecodeBytes(line), (Bytes{0x01, byte, 0x02})) << int{byte};
+    EXPECT_EQ(Unstuffed(line), (Bytes{0x01, byte, 0x02})) << int{byte};
   }
   Bytes all(256);
   for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint8_t>(i);
-  EXPECT_EQ(DecodeBytes(EncodeBytes(all)), all);
+  EXPECT_EQ(Unstuffed(EncodeBytes(all)), all);
 }
 
 // The last byte goes as the end marker without a test; a dangling escape is dropped.
@@ -43,14 +37,14 @@ TEST(FrameCodec, DecodingCopesWithCutAndOddFrames) {
                                                        {{0x7E, 0x01, 0x02, 0x03}, {0x01, 0x02}},
                                                        {{0x7E}, {}},
                                                        {{}, {}}};
-  for (const auto& [line, packet] : table) EXPECT_EQ(DecodeBytes(line), packet);
+  for (const auto& [line, packet] : table) EXPECT_EQ(Unstuffed(line), packet);
 }
 
 TEST(FrameCodec, CanFrameLengthIsClampedAndStuffed) {
   const uint8_t data[9] = {0x7E, 0x7F, 0x70, 1, 2, 3, 4, 5, 9};
   Bytes line(frame::kRingEntry);
   line.resize(frame::BuildCanFrame(2, 0x0000077E, data, 12, line.data()));
-  const Bytes packet = DecodeBytes(line);
+  const Bytes packet = Unstuffed(line);
   EXPECT_EQ(Bytes(packet.begin(), packet.end() - 1),
             (Bytes{0x02, 0x00, 0x20, 0x00, 0x00, 0x00, 0x07, 0x7E, 0x7E, 0x7F, 0x70, 1, 2, 3, 4, 5}));
   EXPECT_TRUE(frame::ChecksumValid(packet.data(), packet.size()));

@@ -20,8 +20,6 @@ Bytes CanLine(uint32_t word, Bytes data, uint8_t channel) {
 }
 
 Bytes AckLine(uint8_t channel) { return Line({channel, frame::kAck}); }
-Bytes NakLine() { return Line({0, frame::kNak}); }
-Bytes ReopenLine(uint8_t channel) { return Line({channel, frame::kReopen}); }
 
 Bytes Unstuffed(const Bytes& line) {
   Bytes packet(line.size());

@@ -12,7 +12,5 @@ Bytes DataLine(uint8_t channel, uint16_t id, Bytes payload);
 // A CanFrame: identifier word (most significant byte first), then the data.
 Bytes CanLine(uint32_t word, Bytes data, uint8_t channel = 1);
 Bytes AckLine(uint8_t channel);
-Bytes NakLine();
-Bytes ReopenLine(uint8_t channel);
 // The packet of a line, checksum byte included.
 Bytes Unstuffed(const Bytes& line);

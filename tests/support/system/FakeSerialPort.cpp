@@ -11,10 +11,6 @@ bool FakeSerialPort::Open(const char*, uint32_t) {
 
 int FakeSerialPort::Read(uint8_t* buffer, size_t capacity) {
   std::unique_lock lock(mutex_);
-  if (incoming_.empty()) {
-    idle_ = true;
-    changed_.notify_all();
-  }
   changed_.wait(lock, [this] { return !incoming_.empty() || !opened_ || woken_; });
   if (!opened_) return -1;
   if (woken_ && incoming_.empty()) {
@@ -58,7 +54,6 @@ void FakeSerialPort::Feed(Bytes bytes) {
   {
     std::lock_guard lock(mutex_);
     incoming_.push_back(std::move(bytes));
-    idle_ = false;
   }
   changed_.notify_all();
 }
@@ -81,11 +76,6 @@ void FakeSerialPort::Plug() {
 bool FakeSerialPort::WaitForWrites(size_t count, int timeoutMs) const {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return written_.size() >= count; });
-}
-
-bool FakeSerialPort::WaitUntilDrained(int timeoutMs) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return incoming_.empty() && idle_; });
 }
 
 std::vector<FakeSerialPort::Bytes> FakeSerialPort::Written() const {

@@ -30,8 +30,6 @@ class FakeSerialPort : public SerialPort {
   void Plug();
   // Waits (real time) until the host has written count frames; false on time-out.
   bool WaitForWrites(size_t count, int timeoutMs = 2000) const;
-  // Waits until the host has read and processed everything fed so far.
-  bool WaitUntilDrained(int timeoutMs = 2000) const;
   std::vector<Bytes> Written() const;
 
   std::function<void(const Bytes&)> onWrite;
@@ -44,5 +42,4 @@ class FakeSerialPort : public SerialPort {
   bool plugged_ = true;
   bool opened_ = false;
   bool woken_ = false;
-  bool idle_ = true;  // a read found nothing to deliver since the last Feed
 };
