@@ -42,21 +42,14 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"ReleaseNotes", "Release notes: see the service bulletin\r\n" + kData + kEnd, false},
         CheckCase{"NoDataRecord", ":020000040000FA\r\n" + kEnd, false},
         CheckCase{"NoEndRecord", kData, false},
-        CheckCase{"WrongChecksum", ":0300300002337A1F\r\n" + kEnd, false},
         CheckCase{"CountBelowTheData", ":0200300002334455\r\n" + kEnd, false},
-        CheckCase{"NotAHexDigit", ":03003000G2337A1E\r\n" + kEnd, false},
         CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false},
-        CheckCase{"ColonFlippedIntoADigit", kData + "20300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"ColonLost", kData + "0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"FirstColonFlipped", ";0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"FirstColonLost", "0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"RecordCutShortMidFile", kData + ":03003000\r\n" + kData + kEnd, false},
         CheckCase{"BlankLinesBetweenRecordsLfEnds", ":0300300002337A1E\n\n:0300300002337A1E\n  \n:00000001FF\n\n", true}),
     RowName());
-
-}  // namespace
-
-namespace {
 
 // Debian's own Intel HEX reader (for the system's python3) reads each line's
 // file and prints the number of every line whose image it reads otherwise.
@@ -81,7 +74,8 @@ std::string Hex(const std::string& bytes) {
 
 // Every single-bit flip of a few files as tools write them: whatever the
 // check lets through, an independent reader reads to the image the engine
-// sends, so nothing a flip spoiled can reach a node unnoticed.
+// sends, so nothing a flip spoiled can reach a node unnoticed. This also
+// holds the check to its checksums and hex digits and to every ":" flipped.
 TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
   std::string lf = IntelHex(RandomImage(64, 2), 0x100);
   std::erase(lf, '\r');

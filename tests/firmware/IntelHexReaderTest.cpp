@@ -12,43 +12,27 @@ namespace {
 
 using Result = IntelHexReader::Result;
 
-class IntelHexTest : public ::testing::Test {
- protected:
-  IntelHexTest() { image.fill(0xFF); }
-
-  Result Parse(const std::string& text) {
-    std::istringstream in(text);
-    return IntelHexReader(image, imageEnd).Read(in);
-  }
-
-  // Every image byte is the listed one or, unlisted, still erased.
-  void ExpectImage(const std::map<uint32_t, uint8_t>& bytes) const {
-    for (uint32_t k = 0; k < image.size(); ++k) {
-      const auto listed = bytes.find(k);
-      ASSERT_EQ(image[k], listed != bytes.end() ? listed->second : 0xFF) << "address " << k;
-    }
-  }
-
-  std::array<uint8_t, kNodeMemorySize> image;
-  uint16_t imageEnd = 0;
-};
-
-// ---- Records ----
-
 struct RecordsCase {
   const char* name;
   const char* text;
   Result result;
-  std::map<uint32_t, uint8_t> bytes;
+  std::map<uint32_t, uint8_t> bytes;  // every other image byte stays erased
   uint16_t end;
 };
 
-class IntelHexRecordsTest : public IntelHexTest, public ::testing::WithParamInterface<RecordsCase> {};
+class IntelHexRecordsTest : public ::testing::TestWithParam<RecordsCase> {};
 
 TEST_P(IntelHexRecordsTest, FillTheImageAndItsEnd) {
-  EXPECT_EQ(Parse(GetParam().text), GetParam().result);
-  ExpectImage(GetParam().bytes);
-  EXPECT_EQ(imageEnd, GetParam().end);
+  std::array<uint8_t, kNodeMemorySize> image;
+  image.fill(0xFF);
+  uint16_t end = 0;
+  std::istringstream in(GetParam().text);
+  EXPECT_EQ(IntelHexReader(image, end).Read(in), GetParam().result);
+  for (uint32_t k = 0; k < image.size(); ++k) {
+    const auto listed = GetParam().bytes.find(k);
+    ASSERT_EQ(image[k], listed != GetParam().bytes.end() ? listed->second : 0xFF) << "address " << k;
+  }
+  EXPECT_EQ(end, GetParam().end);
 }
 
 const std::map<uint32_t, uint8_t> k30{{0x30, 0x02}, {0x31, 0x33}, {0x32, 0x7A}};

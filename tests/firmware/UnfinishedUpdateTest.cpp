@@ -24,6 +24,11 @@ struct Cut {
 
 class SaveCut : public testing::TestWithParam<Cut> {};
 
+void LimitFileSize(rlim_t bytes) {
+  const rlimit limit{bytes, RLIM_INFINITY};
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 TEST_P(SaveCut, LeavesTheWholeOldRecord) {
   TempDosDevices devices;
   devices.WriteFile("e:/Pinecroft/P266rho.hex", ":0300300002337A1E\n:00000001FF\n");
@@ -48,16 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
     UnfinishedUpdate, SaveCut,
     testing::Values(
         // The file may grow by 64 bytes only: the write stops part way.
-        Cut{"WriteError",
-            [](const std::string&) {
-              signal(SIGXFSZ, SIG_IGN);
-              const rlimit limit{64, RLIM_INFINITY};
-              setrlimit(RLIMIT_FSIZE, &limit);
-            },
-            [] {
-              const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
-              setrlimit(RLIMIT_FSIZE, &limit);
-            }},
+        Cut{"WriteError", [](const std::string&) { signal(SIGXFSZ, SIG_IGN); LimitFileSize(64); },
+            [] { LimitFileSize(RLIM_INFINITY); }},
         Cut{"FullDrive", [](const std::string& temporary) { ASSERT_EQ(symlink("/dev/full", temporary.c_str()), 0); },
             [] {}}),
     RowName());
