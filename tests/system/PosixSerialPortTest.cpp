@@ -8,14 +8,10 @@
 
 namespace {
 
-class PosixSerialPortTest : public testing::Test {
- protected:
+TEST(PosixSerialPortTest, OpensCom1AsRawLineAt1500000Baud) {
   TempDosDevices devices;
   PtyGateway gateway{devices.Root()};
   PosixSerialPort port;
-};
-
-TEST_F(PosixSerialPortTest, OpensCom1AsRawLineAt1500000Baud) {
   ASSERT_TRUE(port.Open("COM1", 1500000));
   termios settings{};
   ASSERT_EQ(tcgetattr(gateway.Slave(), &settings), 0);
