@@ -293,23 +293,4 @@ INSTANTIATE_TEST_SUITE_P(
              {0x18EF1001, 0x18EF1001, 0xB, 0xB}}),
     RowName());
 
-// Answers of an Atmel node are alike, byte for byte. After our Nak the
-// gateway sends the spoiled answer's good copy, which counts; the answer to
-// our next request counts too, though its Ack was lost and nothing stands
-// between the two on the line.
-TEST_F(Reception, AnAnswerAfterOurNextRequestIsNewHoweverAlike) {
-  port->Feed(kCan);
-  ASSERT_TRUE(Queue(0x100, {1}));
-  ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(1) && port->Written().size() >= before + 2; }));
-  port->Feed(With(kCan, kCan.size() - 2, 0x01));
-  port->Feed(kCan);
-  ASSERT_TRUE(PollUntil([&] { return Delivered().size() == 2; }));
-  acksCanFrames = false;
-  ASSERT_TRUE(Queue(0x101, {2}));
-  ASSERT_TRUE(port->WaitForWrites(before + 5));
-  port->Feed(kCan);
-  Settle();
-  EXPECT_EQ(Delivered(), std::vector<uint32_t>(3, 0x18EF1001));
-}
-
 }  // namespace
