@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <random>
 
 #include "FakeAtmelNode.h"
 #include "FakeScreen.h"
@@ -14,6 +13,7 @@
 #include "OperatorTexts.h"
 #include "RowName.h"
 #include "TempDosDevices.h"
+#include "TimeLeftCheck.h"
 #include "can/ProgramState.h"
 
 namespace {
@@ -38,10 +38,9 @@ class AtmelProgrammerTest : public ::testing::Test {
 
   // A hex file of random bytes whose image ends at end.
   void WriteHexFile(size_t end) {
-    std::mt19937 random(static_cast<uint32_t>(end));
-    contents.resize(end);
-    for (uint8_t& b : contents) b = static_cast<uint8_t>(random());
-    drives.WriteFile("e:/Pinecroft/P300_1.hex", IntelHex(std::string(contents.begin(), contents.end())));
+    const std::string image = RandomImage(end, static_cast<unsigned>(end));
+    contents.assign(image.begin(), image.end());
+    drives.WriteFile("e:/Pinecroft/P300_1.hex", IntelHex(image));
   }
 
   bool Run() { return programmer.Program("P300_1.hex", true); }
@@ -215,18 +214,7 @@ TEST_F(AtmelProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
   node.delayMs[Node::kVerify] = 4;
   ASSERT_TRUE(Run());
   programmer.ResetState();
-  std::vector<std::array<uint32_t, 3>> reports;  // when, this node, a whole node
-  screen.onTimeLeft = [&](uint32_t nodeMs, uint32_t wholeMs) {
-    reports.push_back({clock.TickCount(), nodeMs, wholeMs});
-  };
-  const uint32_t start = clock.TickCount();
-  ASSERT_TRUE(Run());
-  const uint32_t end = clock.TickCount();
-  ASSERT_GT(reports.size(), 200u);
-  for (const auto& [at, nodeMs, wholeMs] : reports) {
-    EXPECT_NEAR(nodeMs, end - at, 500) << "at " << at - start << " ms";
-    EXPECT_NEAR(wholeMs, end - start, 500) << "at " << at - start << " ms";
-  }
+  ExpectTimeLeftIsTheTimeItTakes(clock, screen, [this] { return Run(); }, 200u);
 }
 
 // A data acknowledgement that comes late, while the node takes its time with

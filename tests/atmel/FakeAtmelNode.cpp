@@ -15,7 +15,7 @@ void FakeAtmelNode::Receive(const CanMessage& message) {
   switch (message.identifier) {
     case 0:
       answer.length = 2;
-      answer.data[1] = seen_[kOpen] < openAnswers.size() ? openAnswers[seen_[kOpen]] : 0x01;
+      answer.data[1] = 0x01;
       return Answer(kOpen, answer);
     case 1:
       writeAddress_ = (d[1] << 8) | d[2];
@@ -55,7 +55,6 @@ CanMessage FakeAtmelNode::Display(uint16_t first) {
 }
 
 void FakeAtmelNode::Answer(Command command, const CanMessage& answer) {
-  if (seen_[command]++ < static_cast<size_t>(ignoreFirst[command]) || delayMs[command] == kSilent) return;
   if (delayMs[command] == 0) {
     programmer_.OnReply(answer);
   } else {

@@ -11,14 +11,12 @@
 
 // An Atmel bootloader played through FakeScreen::onSend: it answers each
 // command on its own identifier, keeps a 32 KB flash written by the data
-// frames, and can be made slow or silent per command. Answers with a delay of
+// frames, and can be made slow per command. Answers with a delay of
 // 0 arrive before the send returns, later ones on the virtual clock. Replies
 // end where the gateway cuts them: at the last byte that is not 0xFF.
 class FakeAtmelNode {
  public:
   enum Command { kOpen, kRegisters, kErase, kBlank, kRange, kData, kVerify, kCommandCount };
-  static constexpr int kSilent = -1;
-
   struct Frame {
     uint32_t at;  // virtual time of the send
     CanMessage message;
@@ -26,11 +24,9 @@ class FakeAtmelNode {
 
   FakeAtmelNode(FakeScreen& screen, AtmelProgrammer& programmer, VirtualClock& clock);
 
-  std::array<int, kCommandCount> delayMs{};      // kSilent: never answered
-  std::array<int, kCommandCount> ignoreFirst{};  // commands of a kind left unanswered first
+  std::array<int, kCommandCount> delayMs{};
   bool reportsDone = true;        // the frame reaching the range's end is acknowledged with 0x00
   uint8_t blankAnswerLength = 0;  // 0 means blank
-  std::vector<uint8_t> openAnswers;  // data[1] of the answers to the first open frames, then 0x01
   std::map<uint16_t, uint8_t> misreadOnce;  // bytes the first display of their address shows instead
 
   std::array<uint8_t, kNodeMemorySize> flash{};
@@ -43,7 +39,6 @@ class FakeAtmelNode {
 
   AtmelProgrammer& programmer_;
   VirtualClock& clock_;
-  std::array<size_t, kCommandCount> seen_{};
   uint32_t writeAddress_ = 0;
   uint32_t rangeLast_ = 0xFFFF;
 };

@@ -46,9 +46,7 @@ bool ChildProcess::WaitForExit(int timeoutMs) {
 
 bool ChildProcess::Running() {
   if (pid_ <= 0) return false;
-  int status = 0;
-  if (waitpid(pid_, &status, WNOHANG) == pid_) {
-    status_ = status;
+  if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
     pid_ = -1;
     return false;
   }
@@ -58,10 +56,7 @@ bool ChildProcess::Running() {
 void ChildProcess::Stop() {
   if (!Running()) return;
   kill(pid_, SIGTERM);
-  if (!WaitForExit(1000)) {
-    kill(pid_, SIGKILL);
-    WaitForExit(5000);
-  }
+  if (!WaitForExit(1000)) Kill();
 }
 
 void ChildProcess::Kill() {

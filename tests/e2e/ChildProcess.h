@@ -17,14 +17,12 @@ class ChildProcess {
   // argv[0] is the program's path; env entries "NAME=value" are added to the
   // test's own environment.
   bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& outputPath);
-  // True when the process ended within timeoutMs; its exit status is kept.
+  // True when the process ended within timeoutMs.
   bool WaitForExit(int timeoutMs);
   bool Running();
-  int ExitStatus() const { return status_; }
   void Stop();  // SIGTERM, then SIGKILL after a second
   void Kill();  // SIGKILL at once, as a power cut would end it
 
  private:
   pid_t pid_ = -1;
-  int status_ = -1;
 };

@@ -27,16 +27,18 @@ TEST(MainScreenTest, AFileBeyondRowFiftyIsListedButRefused) {
   rig.TouchListRow(50 - 49);
   ASSERT_TRUE(rig.WaitForLogLine(kPressStart, 5000, 2));
   rig.TouchStart();
-  // The file has no data, so the run taken stops at the file check.
+  // The file has no data, so the run taken stops at the file check and sends nothing.
   rig.AnswerBox("The selected hex file is damaged or is not a hex file. The node was not changed.", UploaderRig::kOk);
   ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
   const auto run = rig.RunLines();
   ASSERT_FALSE(run.empty());
   EXPECT_TRUE(run.front().starts_with("Enter Programming - Selected node name: P143file1")) << run.front();
+  EXPECT_EQ(rig.BusTrace().find("#F1"), std::string::npos) << "a bootloader command went out for a file without data";
 }
 
 // Exit touched the moment a run's final status is logged hands over every
-// time: the run lets go of the screen in the same step that shows it.
+// time: the run lets go of the screen in the same step that shows it. The
+// file refused, release notes named like a hex file, reaches no node.
 TEST(MainScreenTest, ExitTheMomentARunEndsHandsOver) {
   UploaderRig rig;
   rig.AddHexFile("P149notes.hex", "Release notes: see the service bulletin.\r\n");
@@ -49,6 +51,7 @@ TEST(MainScreenTest, ExitTheMomentARunEndsHandsOver) {
     ASSERT_TRUE(rig.TouchWhenLogged(UploaderRig::kExit, "Programming... Failed", 10000)) << "start " << start;
     ASSERT_TRUE(rig.WaitForUploaderExit(5000)) << "Exit was lost at start " << start;
   }
+  EXPECT_EQ(rig.BusTrace().find("#F1"), std::string::npos) << "a bootloader command went out for release notes";
 }
 
 }  // namespace

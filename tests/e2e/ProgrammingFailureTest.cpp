@@ -8,49 +8,44 @@
 
 namespace {
 
-int Count(const std::vector<std::string>& lines, const std::string& line) {
-  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-}
-
 struct RetryCase {
   const char* name;
-  UploaderRig::BoxButton answer;
-  const char* lastBox;
-  std::vector<std::string> logged;
-  int attempts;
+  const char* node;
+  const char* file;
+  int address;
+  int button;         // "Node n", 0 for Start
+  const char* error;  // the box the write error brings
+  const char* retry;
+  const char* again;  // the step a retry takes twice: the whole node is written again
 };
 
-class St10LineError : public ::testing::TestWithParam<RetryCase> {};
+// A write error on the node is told, and YES erases the node and writes it
+// again from the file's start, so that its flash ends up the file's image.
+// (NO leaving the node is a failure row of the batch table.)
+class WriteError : public ::testing::TestWithParam<RetryCase> {};
 
-// YES erases and writes the node again from the file's start; NO leaves it.
-TEST_P(St10LineError, IsRetriedOnYesOnly) {
+TEST_P(WriteError, IsMendedByYes) {
   const RetryCase& c = GetParam();
   UploaderRig rig;
-  std::string image = rig.MakeImageFile("P143beta.hex", 1024, 3);
-  rig.StartRun({"address=0x20,program=143,boot=st10,after=143,fault=line-error=3"}, "P143beta.hex", 0);
+  const std::string image = rig.MakeImageFile(c.file, 1024, 3);
+  rig.StartRun({c.node}, c.file, c.button);
   rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox("Checksum Error Line: 3", UploaderRig::kOk);
-  rig.AnswerBox(kSt10Retry, c.answer);
-  rig.AnswerBox(c.lastBox, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine(c.logged.back(), 60000));
-  auto run = rig.RunLines();
-  EXPECT_TRUE(InOrder(run, c.logged));
-  EXPECT_EQ(Count(run, "Accessing File"), c.attempts);
-  if (c.answer == UploaderRig::kYes) {
-    EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
-  }
+  rig.AnswerBox(c.error, UploaderRig::kOk);
+  rig.AnswerBox(c.retry, UploaderRig::kYes);
+  rig.AnswerBox(kComplete, UploaderRig::kOk);
+  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  const auto run = rig.RunLines();
+  EXPECT_TRUE(InOrder(run, {c.error, kComplete}));
+  EXPECT_EQ(std::count(run.begin(), run.end(), c.again), 2);
+  EXPECT_TRUE(rig.FlashDump(c.address) == image) << "the flash differs from the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Answers, St10LineError,
-    ::testing::Values(RetryCase{"Yes", UploaderRig::kYes, kComplete,
-                                {"Checksum Error Line: 3", kComplete, "ST10 Mode - programming complete",
-                                 "Programming... Finished"},
-                                2},
-                      RetryCase{"No", UploaderRig::kNo, kNotSuccessful,
-                                {"Checksum Error Line: 3", "Resetting", kNotSuccessful,
-                                 "ST10 Mode - error programming node", "Programming... Failed"},
-                                1}),
+    Engines, WriteError,
+    ::testing::Values(RetryCase{"AtmelByteWrittenWrongly", "address=0x01,program=149,boot=atmel,after=149,fault=bad-byte=0x123",
+                                "P149alpha.hex", 0x01, 1, "Verify failed at address 0x0123.", kAtmelRetry, "Erasing"},
+                      RetryCase{"St10LineError", "address=0x20,program=143,boot=st10,after=143,fault=line-error=3",
+                                "P143beta.hex", 0x20, 0, "Checksum Error Line: 3", kSt10Retry, "Accessing File"}),
     RowName());
 
 }  // namespace

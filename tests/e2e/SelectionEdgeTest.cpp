@@ -73,14 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "program number on hex file [999], program number on node [999].",
                   "Sending bootloader: CAN ID = 18EF0310, Length = 1, Data = F1"},
                  "18EF0310", {"18EF0210", "18EF0410"}},
-        // Slot 2 has no node: its program number is 0.
-        SlotCase{"FileForAnEmptySlot",
-                 {"address=0x01,program=149,boot=atmel"},
-                 "P149alpha.hex", 2, {kRefused},
-                 {"program number on hex file [149], program number on node [0].",
-                  "WARNING: program number on hex file [149] does not match program number on node [0].",
-                  kRefused, "Programming... Failed"},
-                 "", {}},
         // Tau Node (Make B) online at slot 1, Tau Node 1 runs Make A: no Tau node suits.
         SlotCase{"AllWithNoSuitableNode",
                  {"address=0x01,program=322,boot=st10", "address=0x30,program=323,boot=st10"},

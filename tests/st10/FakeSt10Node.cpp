@@ -35,7 +35,7 @@ std::vector<uint32_t> FakeSt10Node::TimesOf(const std::string& text) const {
 
 void FakeSt10Node::OnFrame(const CanMessage& message) {
   const std::string text(reinterpret_cast<const char*>(message.data), std::min<size_t>(message.length, 8));
-  frames.push_back({clock_.TickCount(), text, message});
+  frames.push_back({clock_.TickCount(), text});
   for (const char* command : kCommands) {
     if (text != command) continue;
     for (const Reply& reply : commandReplies[text]) Answer(reply);

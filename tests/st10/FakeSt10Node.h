@@ -21,7 +21,6 @@ class FakeSt10Node {
   struct Frame {
     uint32_t time;
     std::string text;  // the frame's first length data bytes
-    CanMessage message;
   };
 
   FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer);

@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
 
 #include "FakeScreen.h"
 #include "FakeSt10Node.h"
@@ -9,6 +8,7 @@
 #include "OperatorTexts.h"
 #include "RowName.h"
 #include "TempDosDevices.h"
+#include "TimeLeftCheck.h"
 #include "can/ProgramState.h"
 #include "st10/St10Programmer.h"
 
@@ -117,18 +117,7 @@ TEST_F(St10ProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
   const std::string file = IntelHex(RandomImage(16000, 1));
   ASSERT_TRUE(Program(file));
   programmer.ResetState();
-  std::vector<std::array<uint32_t, 3>> reports;  // when, this node, a whole node
-  screen.onTimeLeft = [&](uint32_t nodeMs, uint32_t wholeMs) {
-    reports.push_back({clock.TickCount(), nodeMs, wholeMs});
-  };
-  const uint32_t start = clock.TickCount();
-  ASSERT_TRUE(Program(file));
-  const uint32_t end = clock.TickCount();
-  ASSERT_GT(reports.size(), 100u);
-  for (const auto& [at, nodeMs, wholeMs] : reports) {
-    EXPECT_NEAR(nodeMs, end - at, 500) << "at " << at - start << " ms";
-    EXPECT_NEAR(wholeMs, end - start, 500) << "at " << at - start << " ms";
-  }
+  ExpectTimeLeftIsTheTimeItTakes(clock, screen, [&] { return Program(file); }, 100u);
 }
 
 struct ErrorCase {
