@@ -214,7 +214,7 @@ TEST_F(AtmelProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
   node.delayMs[Node::kVerify] = 4;
   ASSERT_TRUE(Run());
   programmer.ResetState();
-  ExpectTimeLeftIsTheTimeItTakes(clock, screen, [this] { return Run(); }, 200u);
+  ExpectTimeLeftIsTheTimeItTakes([this] { return clock.TickCount(); }, screen, [this] { return Run(); }, 200u);
 }
 
 // A data acknowledgement that comes late, while the node takes its time with

@@ -117,7 +117,7 @@ TEST_F(St10ProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
   const std::string file = IntelHex(RandomImage(16000, 1));
   ASSERT_TRUE(Program(file));
   programmer.ResetState();
-  ExpectTimeLeftIsTheTimeItTakes(clock, screen, [&] { return Program(file); }, 100u);
+  ExpectTimeLeftIsTheTimeItTakes([&] { return clock.TickCount(); }, screen, [&] { return Program(file); }, 100u);
 }
 
 struct ErrorCase {
