@@ -6,11 +6,11 @@
 
 #include "app/Format.h"
 #include "atmel/AtmelProgrammer.h"
-#include "can/ProgramState.h"
-#include "can/ReplyRouting.h"
+#include "console/ProgramState.h"
+#include "console/ReplyRouting.h"
 #include "firmware/HexFolder.h"
 #include "link/CanDispatch.h"
-#include "nodes/DiscoveryFlags.h"
+#include "console/DiscoveryFlags.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTable.h"
 #include "st10/St10Programmer.h"
@@ -190,9 +190,7 @@ void MainScreen::OpenLogFile() {
 }
 
 void MainScreen::ResetProgrammingState() {
-  BootloaderAnnounced = false;
-  RecoveryMode = false;
-  BootloaderType = kNoBootloader;
+  ResetRunState();
   services_.atmel.ResetState();
   services_.st10.ResetState();
   InitNodeTable();

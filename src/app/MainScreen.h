@@ -14,7 +14,7 @@
 #include "app/TimeLeft.h"
 #include "app/WorkCoordinator.h"
 #include "firmware/UnfinishedUpdate.h"
-#include "can/ProgramScreen.h"
+#include "console/ProgramScreen.h"
 #include "graphics/DeviceContext.h"
 #include "display/Dialog.h"
 #include "graphics/Font.h"

@@ -7,7 +7,7 @@
 
 #include "app/Format.h"
 #include "atmel/AtmelProgrammer.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 #include "firmware/UnfinishedUpdate.h"
 
 void MainScreen::StartRecoveryMode() {

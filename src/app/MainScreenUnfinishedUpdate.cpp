@@ -3,7 +3,7 @@
 // same file, and programmed as in recovery mode.
 #include "app/MainScreen.h"
 #include "atmel/AtmelProgrammer.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 #include "firmware/UnfinishedUpdate.h"
 #include "nodes/NodeTable.h"
 

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "app/Format.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
-#include "nodes/DiscoveryFlags.h"
+#include "console/DiscoveryFlags.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTypeCatalogue.h"
 #include "system/DirectoryListing.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 #include "nodes/NodeDiscovery.h"
 
 bool RunRules::SingleRunTakes(int32_t fileProgram, int32_t nodeProgram, bool anySlotProgramFound, bool recovery) {

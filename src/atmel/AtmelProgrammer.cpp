@@ -6,8 +6,8 @@
 #include <cstring>
 #include <optional>
 
-#include "can/ProgramScreen.h"
-#include "can/ProgramState.h"
+#include "console/ProgramScreen.h"
+#include "console/ProgramState.h"
 #include "firmware/HexFileAccess.h"
 #include "system/Clock.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "atmel/FirmwareImage.h"
-#include "can/ReplyRouting.h"
+#include "console/ReplyRouting.h"
 #include "system/Waker.h"
 
 // Programs a node whose bootloader is of the Atmel kind: binary commands on

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "can/ProgramScreen.h"
+#include "console/ProgramScreen.h"
 #include "firmware/HexFolder.h"
 #include "system/DosPath.h"
 

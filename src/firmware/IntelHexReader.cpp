@@ -3,7 +3,7 @@
 #include <fstream>
 #include <limits>
 
-#include "can/ProgramScreen.h"
+#include "console/ProgramScreen.h"
 #include "firmware/HexFileAccess.h"
 #include "system/DosPath.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <vector>
 
-#include "can/ProgramScreen.h"
-#include "can/ProgramState.h"
+#include "console/ProgramScreen.h"
+#include "console/ProgramState.h"
 #include "firmware/HexFileAccess.h"
 #include "system/DosPath.h"
 #include "system/DurableFile.h"

@@ -5,10 +5,10 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "can/ProgramScreen.h"
-#include "can/ProgramState.h"
+#include "console/ProgramScreen.h"
+#include "console/ProgramState.h"
 #include "link/CanDispatch.h"
-#include "nodes/DiscoveryFlags.h"
+#include "console/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
 #include "nodes/NodeTypeCatalogue.h"
 #include "system/Clock.h"

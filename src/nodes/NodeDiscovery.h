@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "can/ReplyRouting.h"
+#include "console/ReplyRouting.h"
 #include "link/CanMessage.h"
 
 // Finds out which program each node on the bus runs, and knows which hex

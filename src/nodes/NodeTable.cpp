@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "nodes/DiscoveryFlags.h"
+#include "console/DiscoveryFlags.h"
 
 std::array<NodeSlot, kNodeSlotCount> NodeTable;
 
@@ -31,8 +31,7 @@ void InitNodeTable() {
     slot.flag = 0;
     slot.program = 0;
   }
-  queryInProgress = false;
-  program251Seen = false;
+  ResetQueryFlags();
 }
 
 NodeSlot* FindNodeSlot(int32_t number) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "can/ProgramScreen.h"
-#include "can/ProgramState.h"
+#include "console/ProgramScreen.h"
+#include "console/ProgramState.h"
 #include "firmware/HexFileAccess.h"
 #include "system/Clock.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "can/ReplyRouting.h"
+#include "console/ReplyRouting.h"
 #include "system/Waker.h"
 
 // Programs a node whose ST10 bootloader is running: ASCII commands, then the

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RowName.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 
 namespace {
 

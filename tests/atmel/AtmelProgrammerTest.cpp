@@ -14,7 +14,7 @@
 #include "RowName.h"
 #include "TempDosDevices.h"
 #include "TimeLeftCheck.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::string KindOf(const CanMessage& message) {
 
 class AtmelProgrammerTest : public ::testing::Test {
  public:
-  AtmelProgrammerTest() { BootloaderType = kNoBootloader; }
+  AtmelProgrammerTest() { ResetRunState(); }
 
   // A hex file of random bytes whose image ends at end.
   void WriteHexFile(size_t end) {

@@ -9,7 +9,7 @@
 
 #include "FakeScreen.h"
 #include "RowName.h"
-#include "nodes/DiscoveryFlags.h"
+#include "console/DiscoveryFlags.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
 

@@ -1,6 +1,6 @@
 #include "FakeSt10Node.h"
 
-#include "can/ReplyRouting.h"
+#include "console/ReplyRouting.h"
 
 namespace {
 const char* const kCommands[] = {"<Start>", "<Erase>", "<Prog>", "<Reset>"};

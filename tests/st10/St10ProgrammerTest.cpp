@@ -9,7 +9,7 @@
 #include "RowName.h"
 #include "TempDosDevices.h"
 #include "TimeLeftCheck.h"
-#include "can/ProgramState.h"
+#include "console/ProgramState.h"
 #include "st10/St10Programmer.h"
 
 namespace {
@@ -30,8 +30,7 @@ CanMessage Reply(std::vector<uint8_t> data) {
 class St10ProgrammerTest : public ::testing::Test {
  protected:
   St10ProgrammerTest() {
-    BootloaderType = kNoBootloader;
-    BootloaderAnnounced = false;
+    ResetRunState();
   }
 
   // Writes the hex file and runs the engine on it.

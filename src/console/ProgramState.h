@@ -11,3 +11,6 @@ enum BootloaderKind : int32_t { kNoBootloader = 0, kSt10Bootloader = 1, kAtmelBo
 extern std::atomic<int32_t> BootloaderType;
 extern std::atomic<bool> BootloaderAnnounced;
 extern std::atomic<bool> RecoveryMode;
+
+// No bootloader known, none announced, recovery mode off: before every run.
+void ResetRunState();

@@ -1,4 +1,4 @@
-#include "can/ReplyRouting.h"
+#include "console/ReplyRouting.h"
 
 void RouteReply(const CanMessage& message, bool queryInProgress, ReplyConsumer& discovery, ReplyConsumer& st10,
                 ReplyConsumer& atmel) {

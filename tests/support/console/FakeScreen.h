@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "can/ProgramScreen.h"
+#include "console/ProgramScreen.h"
 
 // A stand-in for the main screen: records what the code under test logs and
 // the boxes it shows. onSend lets a test play the node: it sees each frame

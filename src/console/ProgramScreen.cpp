@@ -1,4 +1,4 @@
-#include "can/ProgramScreen.h"
+#include "console/ProgramScreen.h"
 
 #include <atomic>
 
