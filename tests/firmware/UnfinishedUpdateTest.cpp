@@ -4,32 +4,16 @@
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
-
-#include <functional>
 
 #include "FakeScreen.h"
-#include "RowName.h"
 #include "TempDosDevices.h"
 
 namespace {
 
-// A save cut in the middle fails and leaves the old record whole: it is
-// never rewritten in place. What is read back is the old record, field for field.
-struct Cut {
-  const char* name;
-  std::function<void(const std::string& temporary)> before;
-  std::function<void()> after;
-};
-
-class SaveCut : public testing::TestWithParam<Cut> {};
-
-void LimitFileSize(rlim_t bytes) {
-  const rlimit limit{bytes, RLIM_INFINITY};
-  setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-TEST_P(SaveCut, LeavesTheWholeOldRecord) {
+// A save cut part way (the file may grow by 64 bytes only) fails and leaves
+// the old record whole: it is never rewritten in place. What is read back
+// is the old record, field for field.
+TEST(UnfinishedUpdateTest, ASaveCutPartWayLeavesTheWholeOldRecord) {
   TempDosDevices devices;
   devices.WriteFile("e:/Pinecroft/P266rho.hex", ":0300300002337A1E\n:00000001FF\n");
   UnfinishedUpdate old{28, "Rho Node 1", "", 0, 0, 0};
@@ -37,9 +21,12 @@ TEST_P(SaveCut, LeavesTheWholeOldRecord) {
   UnfinishedUpdate next = old;
   next.label = std::string(200, 'x');
   next.bootloader = 2;
-  GetParam().before(devices.Root() + "/d:/lumen/uploader/slot28.txt.tmp");
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{64, RLIM_INFINITY};
+  setrlimit(RLIMIT_FSIZE, &limit);
   const bool saved = next.Save();
-  GetParam().after();
+  limit.rlim_cur = RLIM_INFINITY;
+  setrlimit(RLIMIT_FSIZE, &limit);
   EXPECT_FALSE(saved);
   const std::optional<UnfinishedUpdate> loaded = UnfinishedUpdate::Load(28);
   ASSERT_TRUE(loaded);
@@ -48,16 +35,6 @@ TEST_P(SaveCut, LeavesTheWholeOldRecord) {
   ASSERT_TRUE(UnfinishedUpdate::Remove(28));
   EXPECT_FALSE(UnfinishedUpdate::Load(28));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    UnfinishedUpdate, SaveCut,
-    testing::Values(
-        // The file may grow by 64 bytes only: the write stops part way.
-        Cut{"WriteError", [](const std::string&) { signal(SIGXFSZ, SIG_IGN); LimitFileSize(64); },
-            [] { LimitFileSize(RLIM_INFINITY); }},
-        Cut{"FullDrive", [](const std::string& temporary) { ASSERT_EQ(symlink("/dev/full", temporary.c_str()), 0); },
-            [] {}}),
-    RowName());
 
 // Whatever is left of a record cut short is never taken for a record, nor is
 // one that names a file outside the hex folder or holds a field out of range.
