@@ -20,12 +20,6 @@ void FakeSt10Node::Answer(const Reply& reply) {
   clock_.Schedule(reply.delayMs, [this, message] { programmer_.OnReply(message); });
 }
 
-std::vector<std::string> FakeSt10Node::Texts() const {
-  std::vector<std::string> texts;
-  for (const Frame& frame : frames) texts.push_back(frame.text);
-  return texts;
-}
-
 std::vector<uint32_t> FakeSt10Node::TimesOf(const std::string& text) const {
   std::vector<uint32_t> times;
   for (const Frame& frame : frames)

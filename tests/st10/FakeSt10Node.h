@@ -25,7 +25,6 @@ class FakeSt10Node {
 
   FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer);
 
-  std::vector<std::string> Texts() const;
   // Times at which the given text went out.
   std::vector<uint32_t> TimesOf(const std::string& text) const;
 

@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 #include "FakeScreen.h"
 #include "FakeSt10Node.h"
 #include "HexText.h"
@@ -16,10 +15,18 @@ namespace {
 
 using ::testing::ElementsAre;
 using Times = std::vector<uint32_t>;
+using Texts = std::vector<std::string>;
 using Replies = std::vector<FakeSt10Node::Reply>;
 
 const std::string kAddressLine = ":020000040000FA";                           // 15 characters
 const std::string kEnd = ":00000001FF\r\n";
+
+// Each box's title and text, in the order shown.
+Texts Shown(const std::vector<FakeScreen::Box>& boxes) {
+  Texts shown;
+  for (const FakeScreen::Box& box : boxes) shown.insert(shown.end(), {box.title, box.text});
+  return shown;
+}
 
 CanMessage Reply(std::vector<uint8_t> data) {
   CanMessage reply{kSt10ReplyIdentifier, 0, static_cast<uint8_t>(data.size()), {}};
@@ -70,13 +77,9 @@ TEST_P(St10CommandWaitTest, ResendsAndGivesUpOnTime) {
   EXPECT_EQ(node.TimesOf(wait.command), wait.times);
   EXPECT_EQ(node.TimesOf(wait.next), wait.nextTimes);
   if (answered) return;
-  EXPECT_EQ(node.Texts().back(), "<Reset>");
-  ASSERT_EQ(screen.Questions().size(), 1u);
-  EXPECT_EQ(screen.Questions()[0].title, "ERROR!!!");
-  EXPECT_EQ(screen.Questions()[0].text, kSt10Retry);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].title, "Warning");
-  EXPECT_EQ(Boxes()[0].text, kNotSuccessful);
+  EXPECT_EQ(node.frames.back().text, "<Reset>");
+  EXPECT_EQ(Shown(screen.Questions()), (Texts{"ERROR!!!", kSt10Retry}));
+  EXPECT_EQ(Shown(Boxes()), (Texts{"Warning", kNotSuccessful}));
   EXPECT_THAT(screen.Logs(), ::testing::Not(::testing::Contains(kSt10Retry)));
   EXPECT_EQ(node.streamed, "");
 }
@@ -96,9 +99,7 @@ TEST_F(St10ProgrammerTest, SilentNodeTimesOutWithTheLineCount) {
   node.lineReplies[2] = {};
   EXPECT_FALSE(Program(kAddressLine + "\r\n" + kEnd + kEnd));
   EXPECT_EQ(node.streamed, kAddressLine + "\n:00000001FF\n");
-  ASSERT_EQ(Boxes().size(), 2u);
-  EXPECT_EQ(Boxes()[0].title, "ERROR!!!");
-  EXPECT_EQ(Boxes()[0].text, "Node timeout: line count = 2");
+  EXPECT_EQ(Shown(Boxes()), (Texts{"ERROR!!!", "Node timeout: line count = 2", "Warning", kNotSuccessful}));
   EXPECT_THAT(node.TimesOf("<Reset>"), ElementsAre(2001));
 }
 
