@@ -16,8 +16,6 @@ struct ButtonCase {
   int32_t number;         // the selected node number it makes; 0 when the key is not offered
 };
 
-void PrintTo(const ButtonCase& c, std::ostream* out) { *out << c.name; }
-
 // Which node a touch on a row's button selects: the code of the row's node
 // type plus the button's offset, for every group, the type that exists once,
 // a type not in the table, and the buttons that program 251 hides.
