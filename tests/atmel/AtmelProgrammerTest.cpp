@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -18,11 +17,14 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Node = FakeAtmelNode;
 using Texts = std::vector<std::string>;
 
-Bytes DataOf(const CanMessage& message) { return Bytes(message.data, message.data + message.length); }
+Texts TextsOf(const std::vector<FakeScreen::Box>& boxes) {
+  Texts texts;
+  for (const FakeScreen::Box& box : boxes) texts.push_back(box.text);
+  return texts;
+}
 
 // The command a frame carries, by its identifier and first byte.
 std::string KindOf(const CanMessage& message) {
@@ -49,27 +51,22 @@ class AtmelProgrammerTest : public ::testing::Test {
   std::string Script() const {
     std::string script;
     for (size_t i = 0; i < node.frames.size();) {
-      const std::string kind = KindOf(node.frames[i].message);
+      const std::string kind = KindOf(node.frames[i]);
       size_t run = 1;
-      while (i + run < node.frames.size() && KindOf(node.frames[i + run].message) == kind) ++run;
+      while (i + run < node.frames.size() && KindOf(node.frames[i + run]) == kind) ++run;
       script += (script.empty() ? "" : " ") + kind + (run > 1 ? " x" + std::to_string(run) : "");
       i += run;
     }
     return script;
   }
 
-  std::vector<Node::Frame> FramesOf(const std::string& kind) const {
-    std::vector<Node::Frame> found;
-    for (const Node::Frame& frame : node.frames)
-      if (KindOf(frame.message) == kind) found.push_back(frame);
+  std::vector<CanMessage> FramesOf(const std::string& kind) const {
+    std::vector<CanMessage> found;
+    for (const CanMessage& frame : node.frames)
+      if (KindOf(frame) == kind) found.push_back(frame);
     return found;
   }
 
-  static Texts TextsOf(const std::vector<FakeScreen::Box>& boxes) {
-    Texts texts;
-    for (const FakeScreen::Box& box : boxes) texts.push_back(box.text);
-    return texts;
-  }
   Texts BoxTexts() const { return TextsOf(screen.Messages()); }
   Texts QuestionTexts() const { return TextsOf(screen.Questions()); }
 
@@ -84,7 +81,7 @@ class AtmelProgrammerTest : public ::testing::Test {
   FakeScreen screen;
   AtmelProgrammer programmer;
   FakeAtmelNode node{screen, programmer, clock};
-  Bytes contents;
+  std::vector<uint8_t> contents;
 };
 
 class AtmelImageEndTest : public AtmelProgrammerTest, public ::testing::WithParamInterface<size_t> {};
@@ -98,9 +95,9 @@ TEST_P(AtmelImageEndTest, EveryImageSizeReachesTheFlash) {
   ExpectFlashHoldsTheImage();
   EXPECT_EQ(FramesOf("data").size(), frames);
   EXPECT_EQ(FramesOf("verify").size(), frames);
-  EXPECT_EQ(FramesOf("data").back().message.length, end % 8 ? end % 8 : 8);
-  const Bytes range = DataOf(FramesOf("range")[0].message);
-  EXPECT_EQ(range[3] << 8 | range[4], end - 1);
+  EXPECT_EQ(FramesOf("data").back().length, end % 8 ? end % 8 : 8);
+  const CanMessage range = FramesOf("range")[0];
+  EXPECT_EQ(range.data[3] << 8 | range.data[4], end - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, AtmelImageEndTest, ::testing::Values(1, 5, 0x2000, 0x8000),

@@ -9,7 +9,7 @@ FakeAtmelNode::FakeAtmelNode(FakeScreen& screen, AtmelProgrammer& programmer, Vi
 }
 
 void FakeAtmelNode::Receive(const CanMessage& message) {
-  frames.push_back({clock_.TickCount(), message});
+  frames.push_back(message);
   const uint8_t* d = message.data;
   CanMessage answer{.identifier = message.identifier, .length = 1};
   switch (message.identifier) {

@@ -17,10 +17,6 @@
 class FakeAtmelNode {
  public:
   enum Command { kOpen, kRegisters, kErase, kBlank, kRange, kData, kVerify, kCommandCount };
-  struct Frame {
-    uint32_t at;  // virtual time of the send
-    CanMessage message;
-  };
 
   FakeAtmelNode(FakeScreen& screen, AtmelProgrammer& programmer, VirtualClock& clock);
 
@@ -30,7 +26,7 @@ class FakeAtmelNode {
   std::map<uint16_t, uint8_t> misreadOnce;  // bytes the first display of their address shows instead
 
   std::array<uint8_t, kNodeMemorySize> flash{};
-  std::vector<Frame> frames;
+  std::vector<CanMessage> frames;  // as sent
 
  private:
   void Receive(const CanMessage& message);
