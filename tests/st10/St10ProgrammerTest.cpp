@@ -13,7 +13,6 @@
 
 namespace {
 
-using ::testing::ElementsAre;
 using Times = std::vector<uint32_t>;
 using Texts = std::vector<std::string>;
 using Replies = std::vector<FakeSt10Node::Reply>;
@@ -28,24 +27,15 @@ Texts Shown(const std::vector<FakeScreen::Box>& boxes) {
   return shown;
 }
 
-CanMessage Reply(std::vector<uint8_t> data) {
-  CanMessage reply{kSt10ReplyIdentifier, 0, static_cast<uint8_t>(data.size()), {}};
-  std::copy(data.begin(), data.end(), reply.data);
-  return reply;
-}
-
 class St10ProgrammerTest : public ::testing::Test {
  protected:
-  St10ProgrammerTest() {
-    ResetRunState();
-  }
+  St10ProgrammerTest() { ResetRunState(); }
 
   // Writes the hex file and runs the engine on it.
   bool Program(const std::string& content) {
     drives.WriteFile("e:/Pinecroft/P149.hex", content);
     return programmer.Program("P149.hex");
   }
-  std::vector<FakeScreen::Box> Boxes() const { return screen.Messages(); }
 
   VirtualClock clock;
   ScopedClock scopedClock{clock};
@@ -79,7 +69,7 @@ TEST_P(St10CommandWaitTest, ResendsAndGivesUpOnTime) {
   if (answered) return;
   EXPECT_EQ(node.frames.back().text, "<Reset>");
   EXPECT_EQ(Shown(screen.Questions()), (Texts{"ERROR!!!", kSt10Retry}));
-  EXPECT_EQ(Shown(Boxes()), (Texts{"Warning", kNotSuccessful}));
+  EXPECT_EQ(Shown(screen.Messages()), (Texts{"Warning", kNotSuccessful}));
   EXPECT_THAT(screen.Logs(), ::testing::Not(::testing::Contains(kSt10Retry)));
   EXPECT_EQ(node.streamed, "");
 }
@@ -99,8 +89,8 @@ TEST_F(St10ProgrammerTest, SilentNodeTimesOutWithTheLineCount) {
   node.lineReplies[2] = {};
   EXPECT_FALSE(Program(kAddressLine + "\r\n" + kEnd + kEnd));
   EXPECT_EQ(node.streamed, kAddressLine + "\n:00000001FF\n");
-  EXPECT_EQ(Shown(Boxes()), (Texts{"ERROR!!!", "Node timeout: line count = 2", "Warning", kNotSuccessful}));
-  EXPECT_THAT(node.TimesOf("<Reset>"), ElementsAre(2001));
+  EXPECT_EQ(Shown(screen.Messages()), (Texts{"ERROR!!!", "Node timeout: line count = 2", "Warning", kNotSuccessful}));
+  EXPECT_EQ(node.TimesOf("<Reset>"), Times{2001});
 }
 
 TEST_F(St10ProgrammerTest, LineAcceptedOnTheLastPollIsInTime) {
@@ -130,7 +120,7 @@ class St10ErrorTextTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(St10ErrorTextTest, ComposesTheOperatorsText) {
   St10Programmer programmer;
-  programmer.OnReply(Reply(GetParam().data));
+  programmer.OnReply(FakeSt10Node::Message(GetParam().data));
   EXPECT_EQ(programmer.ErrorText(), GetParam().text);
 }
 
