@@ -1,12 +1,11 @@
 #include "firmware/HexFileCheck.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "HexText.h"
@@ -45,17 +44,18 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"CountBelowTheData", ":0200300002334455\r\n" + kEnd, false},
         CheckCase{"BrokenRecordAfterTheEnd", kData + kEnd + ":0300", false},
         CheckCase{"ColonLost", kData + "0300300002337A1E\r\n" + kData + kEnd, false},
-        CheckCase{"FirstColonFlipped", ";0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"FirstColonLost", "0300300002337A1E\r\n" + kData + kEnd, false},
         CheckCase{"RecordCutShortMidFile", kData + ":03003000\r\n" + kData + kEnd, false},
         CheckCase{"BlankLinesBetweenRecordsLfEnds", ":0300300002337A1E\n\n:0300300002337A1E\n  \n:00000001FF\n\n", true}),
     RowName());
 
 // Debian's own Intel HEX reader (for the system's python3) reads each line's
-// file and prints the number of every line whose image it reads otherwise.
+// file from standard input, names every line whose image it reads otherwise
+// and fails if there was one.
 constexpr const char* kJudge = R"(
 import io, sys, intelhex
-for n, line in enumerate(open(sys.argv[1])):
+differing = 0
+for n, line in enumerate(sys.stdin):
     text, image = (bytes.fromhex(field) for field in line.split())
     hexfile = intelhex.IntelHex()
     try:
@@ -63,7 +63,10 @@ for n, line in enumerate(open(sys.argv[1])):
         same = hexfile.tobinarray(start=0, size=len(image)).tobytes() == image and hexfile.maxaddr() + 1 == len(image)
     except Exception:
         same = False
-    if not same: print(n)
+    if not same:
+        print('read otherwise:', text, file=sys.stderr)
+        differing += 1
+sys.exit(differing > 0)
 )";
 
 std::string Hex(const std::string& bytes) {
@@ -79,8 +82,10 @@ std::string Hex(const std::string& bytes) {
 TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
   std::string lf = IntelHex(RandomImage(64, 2), 0x100);
   std::erase(lf, '\r');
-  const std::string lines = testing::TempDir() + "hex-judge-" + std::to_string(getpid()) + ".txt";
-  std::ofstream out(lines);
+  setenv("JUDGE", kJudge, 1);
+  signal(SIGPIPE, SIG_IGN);  // a judge that could not start fails below, not the writes
+  FILE* judge = popen("/usr/bin/python3 -c \"$JUDGE\"", "w");
+  ASSERT_NE(judge, nullptr);
   size_t accepted = 0, variants = 0;
   for (const std::string& file : {IntelHex(RandomImage(150, 1)), lf}) {
     for (size_t bit = 0; bit < file.size() * 8; ++bit, ++variants) {
@@ -91,21 +96,14 @@ TEST(HexFileCheckJudge, EveryFlipTheCheckAcceptsReadsTheSameInAnotherReader) {
       std::array<uint8_t, kNodeMemorySize> image;
       image.fill(0xFF);
       uint16_t end = 0;
-      ASSERT_EQ(IntelHexReader(image, end).Read(read), IntelHexReader::Result::kComplete) << variant;
-      out << Hex(variant) << ' ' << Hex(std::string(image.begin(), image.begin() + end)) << '\n';
+      EXPECT_EQ(IntelHexReader(image, end).Read(read), IntelHexReader::Result::kComplete) << variant;
+      fprintf(judge, "%s %s\n", Hex(variant).c_str(), Hex(std::string(image.begin(), image.begin() + end)).c_str());
       ++accepted;
     }
   }
-  out.close();
-  ASSERT_GT(accepted, 0u);
-  setenv("JUDGE", kJudge, 1);
-  FILE* judge = popen(("/usr/bin/python3 -c \"$JUDGE\" " + lines).c_str(), "r");
-  ASSERT_NE(judge, nullptr);
-  std::string differing;
-  for (int c; (c = fgetc(judge)) != EOF;) differing += static_cast<char>(c);
-  EXPECT_EQ(pclose(judge), 0) << "python3-intelhex is missing (scripts/setup installs it)";
-  std::remove(lines.c_str());
-  EXPECT_EQ(differing, "") << "variants read otherwise, of " << accepted << " accepted out of " << variants;
+  EXPECT_GT(accepted, 0u);
+  EXPECT_EQ(pclose(judge), 0) << "variants read otherwise (above), of " << accepted << " accepted out of " << variants
+                              << ", or python3-intelhex is missing (scripts/setup installs it)";
 }
 
 }  // namespace
