@@ -18,11 +18,6 @@ class PagedListTest : public testing::Test {
     list.SetScrollButtons(new ImageButton("", 132, 302, 100), new ImageButton("", 133, 302, 352));
   }
 
-  Rect Draw() {
-    surface = Surface(480, 640);
-    return list.Draw(dc);
-  }
-
   int Touch(int x, int y) {
     list.ListTouch(x, y);
     return list.SelectedIndex();
@@ -37,7 +32,7 @@ class PagedListTest : public testing::Test {
 // holds the main screen's paging runs check end to end.
 TEST_F(PagedListTest, TouchesPickTheRowsOfTheShownPageAndArrowsTurnOnlyToPagesThatExist) {
   EXPECT_EQ(Touch(50, 110), -1);  // never drawn yet: no row is on a page
-  EXPECT_EQ(Draw(), (Rect{10, 100, 341, 400}));  // box widened by both buttons' touch areas
+  EXPECT_EQ(list.Draw(dc), (Rect{10, 100, 341, 400}));  // box widened by both buttons' touch areas
   EXPECT_EQ(Touch(50, 385), -1);  // below the ninth row: row 9 is on the next page
   EXPECT_EQ(Touch(50, 370), 8);
   EXPECT_EQ(list.SelectedRow()->GetRect(), (Rect{11, 341, 299, 371}));
@@ -45,7 +40,7 @@ TEST_F(PagedListTest, TouchesPickTheRowsOfTheShownPageAndArrowsTurnOnlyToPagesTh
   EXPECT_EQ(list.Page(), 0);
   list.ListTouch(310, 360);
   EXPECT_EQ(list.Page(), 1);
-  Draw();
+  list.Draw(dc);
   EXPECT_EQ(Touch(50, 116), 9);
   EXPECT_EQ(list.SelectedRow()->GetRect(), (Rect{11, 101, 299, 131}));
   list.ListTouch(310, 360);  // the hidden down arrow: no page after the last
