@@ -10,18 +10,11 @@ namespace fs = std::filesystem;
 TempDosDevices::TempDosDevices() {
   std::string pattern = (fs::temp_directory_path() / "dosdevices-XXXXXX").string();
   root_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  if (const char* old = std::getenv("LUMEN_DOSDEVICES")) {
-    previous_ = old;
-    hadPrevious_ = true;
-  }
   setenv("LUMEN_DOSDEVICES", root_.c_str(), 1);
 }
 
 TempDosDevices::~TempDosDevices() {
-  if (hadPrevious_)
-    setenv("LUMEN_DOSDEVICES", previous_.c_str(), 1);
-  else
-    unsetenv("LUMEN_DOSDEVICES");
+  unsetenv("LUMEN_DOSDEVICES");
   std::error_code ignored;
   fs::remove_all(root_, ignored);
 }

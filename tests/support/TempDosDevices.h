@@ -3,7 +3,8 @@
 #include <string>
 
 // A throw-away dosdevices folder installed as $LUMEN_DOSDEVICES for the
-// lifetime of the object, with helpers to lay out drives and files.
+// lifetime of the object (one at a time), with helpers to lay out drives and
+// files.
 class TempDosDevices {
  public:
   TempDosDevices();
@@ -20,6 +21,4 @@ class TempDosDevices {
 
  private:
   std::string root_;
-  std::string previous_;
-  bool hadPrevious_ = false;
 };
