@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "BoxGeometry.h"
 #include "HexText.h"
@@ -29,8 +29,7 @@ constexpr int kBusyLimitMs = 600000;
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : name)
-    if (c == '/') c = '_';
+  std::replace(name.begin(), name.end(), '/', '_');
   return name;
 }
 
@@ -120,18 +119,13 @@ bool UploaderRig::HasUpdateRecord(int slot) const {
   return fs::exists(Path(name));
 }
 
-void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::string& file, int node) {
-  std::vector<std::string> options;
+void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::string& file, int node,
+                           std::vector<std::string> options) {
   for (const std::string& each : nodes) options.insert(options.end(), {"--node", each});
   StartBench(options);
   StartUploader();
   SelectFile(file, node == 0 ? kPressStart : kSelectNode);
-  if (node == 0)
-    TouchStart();
-  else if (node < 0)
-    TouchAll();
-  else
-    TouchNode(node);
+  TouchButton(node <= 0 ? kStart : NodeButton(node));  // All stands where Start does
 }
 
 std::string UploaderRig::LogBytes() const { return TempDosDevices::ReadFile(Path("e:/Pinecroft/LOGFILE.txt")); }
@@ -147,34 +141,33 @@ std::vector<std::string> UploaderRig::LogLines() const {
   return lines;
 }
 
+bool UploaderRig::Logged(const std::string& line, int count) const {
+  auto lines = LogLines();
+  return std::count(lines.begin(), lines.end(), line) >= count;
+}
+
 bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int count) const {
-  return PollUntil(
-      [&] {
-        auto lines = LogLines();
-        return std::count(lines.begin(), lines.end(), line) >= count;
-      },
-      timeoutMs, kRigStepMs);
+  return PollUntil([&] { return Logged(line, count); }, timeoutMs, kRigStepMs);
 }
 
 int UploaderRig::RowOf(const std::string& fileName, int waitMs) const {
-  int row = -1;
-  PollUntil([&] { return (row = RowInLog(LogLines(), fileName)) >= 0; }, waitMs, kRigStepMs);
-  return row;
-}
-
-int UploaderRig::RowInLog(const std::vector<std::string>& lines, const std::string& fileName) {
-  const std::string online = " - online: true";
-  int row = 0;
   int found = -1;
-  for (const std::string& line : lines) {
-    if (line == "Enter load program list") {  // the list shown is the last one loaded
-      row = 0;
-      found = -1;
-    }
-    if (!line.ends_with(online)) continue;
-    if (line.starts_with(fileName + " - ")) found = row;
-    ++row;
-  }
+  PollUntil(
+      [&] {
+        int row = 0;
+        found = -1;
+        for (const std::string& line : LogLines()) {
+          if (line == "Enter load program list") {  // the list shown is the last one loaded
+            row = 0;
+            found = -1;
+          }
+          if (!line.ends_with(" - online: true")) continue;
+          if (line.starts_with(fileName + " - ")) found = row;
+          ++row;
+        }
+        return found >= 0;
+      },
+      waitMs, kRigStepMs);
   return found;
 }
 
@@ -183,7 +176,7 @@ void UploaderRig::SelectFile(const std::string& fileName, const std::string& sta
   int seen = static_cast<int>(std::count(lines.begin(), lines.end(), status));
   const int row = RowOf(fileName, kListWaitMs);
   ASSERT_GE(row, 0) << fileName << " is not listed";
-  TouchRow(row);
+  TouchListRow(row);
   ASSERT_TRUE(WaitForLogLine(status, 5000, seen + 1)) << status;
 }
 
@@ -200,11 +193,7 @@ std::vector<std::string> UploaderRig::RunLines() const {
 void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }
 
 bool UploaderRig::TouchWhenLogged(Spot button, const std::string& line, int timeoutMs) const {
-  auto logged = [&] {
-    auto lines = LogLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  };
-  if (!PollUntil(logged, timeoutMs, 1)) return false;
+  if (!PollUntil([&] { return Logged(line); }, timeoutMs, 1)) return false;
   TouchButton(button);
   return true;
 }
@@ -263,20 +252,21 @@ void UploaderRig::ExpectGoldenScreen(const std::string& name) const {
 
 bool UploaderRig::WaitForUploaderExit(int timeoutMs) { return uploader_.WaitForExit(timeoutMs); }
 
-std::string UploaderRig::MenuArguments() const {
-  // The menu program is started, not waited for: give it a moment to write.
-  std::string path = Path("d:/lumen/bin/started-with");
-  PollUntil([&] { return !TempDosDevices::ReadFile(path).empty(); }, 5000, kRigStepMs);
-  return TempDosDevices::ReadFile(path);
+// The menu program is started, not waited for, and the bench writes a dump
+// when the node takes its reset, which the engine sends without waiting for
+// an answer: give either a moment to write.
+std::string UploaderRig::ReadOnceWritten(const std::string& relative) const {
+  std::string content;
+  PollUntil([&] { return !(content = TempDosDevices::ReadFile(Path(relative))).empty(); }, 5000, kRigStepMs);
+  return content;
 }
+
+std::string UploaderRig::MenuArguments() const { return ReadOnceWritten("d:/lumen/bin/started-with"); }
 
 std::string UploaderRig::FlashDump(int address) const {
   char name[32];
   std::snprintf(name, sizeof name, "flash/node-%02X.bin", address);
-  // The bench writes the dump when the node takes its reset, which the
-  // engine sends without waiting for an answer.
-  PollUntil([&] { return fs::exists(Path(name)); }, 5000, kRigStepMs);
-  return TempDosDevices::ReadFile(Path(name));
+  return ReadOnceWritten(name);
 }
 
 std::string UploaderRig::BusTrace() const { return TempDosDevices::ReadFile(output_ + "/can.log"); }

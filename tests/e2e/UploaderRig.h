@@ -50,9 +50,11 @@ class UploaderRig {
   bool HasUpdateRecord(int slot) const;
   // Where a dosdevices path ("d:/lumen/...") lies on the host.
   std::string Path(const std::string& relative) const { return devices_.Root() + "/" + relative; }
-  // The usual start of a run: canbench with these nodes (each one "--node"),
-  // the uploader, the file touched in the list, then "Node n" (0: Start, -1: All).
-  void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node);
+  // The usual start of a run: canbench with these nodes (each one "--node")
+  // and further options, the uploader, the file touched in the list, then
+  // "Node n" (0: Start, -1: All).
+  void StartRun(const std::vector<std::string>& nodes, const std::string& file, int node,
+                std::vector<std::string> options = {});
 
   // The log file's lines, and waits for one (whole-line match) to appear
   // count times.
@@ -71,7 +73,6 @@ class UploaderRig {
   void TouchRecov() const { TouchButton(kRecov); }
   // A row of the program list's page shown; the arrows turn the page.
   void TouchListRow(int row) const { Touch(120, 176 + 30 * row + 15); }
-  void TouchRow(int row) const { TouchListRow(row); }
   void TouchPageDown() const { Touch(450, 380); }
   // Touches the button the moment the line is logged, as a finger that waits
   // for it would; false when the line does not come.
@@ -102,13 +103,15 @@ class UploaderRig {
   std::string FlashDump(int address) const;
   // The bench's trace of every CAN frame so far (candump log lines).
   std::string BusTrace() const;
-  const std::string& OutputFolder() const { return output_; }
 
  private:
   // Polls until the condition holds, as long as the uploader keeps logging or
   // the bus keeps carrying frames: the run it waits for is under way.
   bool PollWhileBusy(const std::function<bool()>& condition) const;
-  static int RowInLog(const std::vector<std::string>& lines, const std::string& fileName);
+  // Whether the line is logged count times.
+  bool Logged(const std::string& line, int count = 1) const;
+  // The file at a dosdevices path once it holds something.
+  std::string ReadOnceWritten(const std::string& relative) const;
 
   TempDosDevices devices_;
   std::string output_;
