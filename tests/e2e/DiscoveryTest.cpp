@@ -76,13 +76,11 @@ TEST(DiscoveryTest, LineFaultsStillFindEveryNodeAndTheScreenShowsThem) {
                   "3", "--bad-checksum", "20", "--chatter", "4", "--node", "address=0x01,program=149,boot=atmel", "--node",
                   "address=0x30,program=279,boot=st10", "--node", "address=0x39,program=323"});
   rig.StartUploader();
-  auto lines = rig.LogLines();
-  auto answers = [&](int slot, const std::string& rest) {
-    return std::count(lines.begin(), lines.end(), "Rx - Node Num: " + std::to_string(slot) + ", Node ID: " + rest);
-  };
-  for (int slot : {1, 22, 44}) EXPECT_EQ(answers(slot, "18EF1001, Node Prog: 149"), 1) << slot;
-  for (int slot : {12, 13, 20, 23, 27, 34}) EXPECT_EQ(answers(slot, "18EF1030, Node Prog: 279"), 1) << slot;
-  EXPECT_EQ(answers(43, "18EF1039, Node Prog: 323"), 1) << "the last address asked";
+  std::vector<std::string> golden{RxLine(43, 0x39, 323)};  // the last address asked
+  for (int slot : {1, 22, 44}) golden.push_back(RxLine(slot, 0x01, 149));
+  for (int slot : {12, 13, 20, 23, 27, 34}) golden.push_back(RxLine(slot, 0x30, 279));
+  std::sort(golden.begin(), golden.end());
+  EXPECT_EQ(RxLinesOfEachQuery(rig.LogLines()), std::vector<std::vector<std::string>>{golden});
   rig.SelectFile("P149alpha.hex", kSelectNode);
   rig.ExpectGoldenScreen("alpha-selected");
 }
