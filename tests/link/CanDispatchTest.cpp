@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 
 #include "FakeSerialPort.h"
 #include "GatewayLine.h"
@@ -32,9 +31,7 @@ class CanDispatchTest : public testing::Test {
       const Bytes packet = Unstuffed(line);
       if (packet.size() < 7 || packet[1] != frame::kData) return;
       if (packet[2] == frame::kOpenChannel && acksOpenChannel) port->Feed(AckLine(packet[4]));
-      if (packet[2] != frame::kCanFrame) return;
-      if (acksCanFrames) port->Feed(AckLine(packet[0]));
-      if (onFrameWritten) onFrameWritten(line);
+      if (packet[2] == frame::kCanFrame && acksCanFrames) port->Feed(AckLine(packet[0]));
     };
   }
   ~CanDispatchTest() override { link.Shutdown(); }
@@ -46,12 +43,12 @@ class CanDispatchTest : public testing::Test {
       ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(1); }));
     }
   }
-  bool Queue(uint32_t identifier, Bytes data, uint8_t channel = 1) {
+  bool Queue(uint32_t identifier, Bytes data) {
     CanMessage message;
     message.identifier = identifier;
     message.length = static_cast<uint8_t>(data.size());
     std::copy(data.begin(), data.end(), message.data);
-    return link.QueueCanFrame(channel, message, message.data);
+    return link.QueueCanFrame(1, message, message.data);
   }
   // Waits until the host wrote count frames and returns those from skip on
   // up to count: a frame held for a reopening may follow at once.
@@ -77,7 +74,6 @@ class CanDispatchTest : public testing::Test {
   CanDispatch link{std::unique_ptr<SerialPort>(port)};
   bool acksOpenChannel = true;
   bool acksCanFrames = true;
-  std::function<void(const Bytes&)> onFrameWritten;  // after the gateway's own answer
 
  private:
   static void OnFrame(int value) {
@@ -109,59 +105,17 @@ TEST_F(CanDispatchTest, NakNeverRepeatsAnAcknowledgedFrameAndAReopenReachesBackT
   ASSERT_TRUE(port->WaitForWrites(51));
   Settle();
   const size_t written = port->Written().size();
-  const Bytes last = CanLine(0x20000032, {0x32});
   acksOpenChannel = false;
   port->Feed(Line({1, frame::kNak}));
   port->Feed(Line({1, frame::kReopen}));
-  EXPECT_FALSE(port->WaitForWrites(written + 2, CanDispatch::kReopenRetryMs / 2)) << "one OpenChannel at a time";
+  EXPECT_FALSE(port->WaitForWrites(written + 2, ChannelTable::kReopenRetryMs / 2)) << "one OpenChannel at a time";
   EXPECT_EQ(WrittenAfter(written, written + 2), (Lines{kOpen1, kOpen1}));
   port->Feed(Line({1, frame::kNak}));  // the OpenChannel was spoiled on its way: it goes again, not the frame
   EXPECT_EQ(WrittenAfter(written + 2, written + 3), Lines{kOpen1});
   port->Feed(kAck1);
-  EXPECT_EQ(WrittenAfter(written + 3, written + 4), Lines{last});
+  EXPECT_EQ(WrittenAfter(written + 3, written + 4), Lines{CanLine(0x20000032, {0x32})});
   ASSERT_TRUE(Queue(0x777, {0x77}));
   EXPECT_EQ(WrittenAfter(written + 4, written + 5), Lines{CanLine(0x20000777, {0x77})});
-}
-
-// The gateway's Nak of a frame spoiled on its way, on whatever channel it
-// comes, brings back the frame awaiting its Ack, not an InfoRequest written
-// after it.
-TEST_F(CanDispatchTest, ANakBringsBackTheFrameAwaitingItsAckNotALaterInfoRequest) {
-  acksCanFrames = false;
-  OpenWithChannel();
-  ASSERT_TRUE(Queue(1, {1}));
-  ASSERT_TRUE(port->WaitForWrites(2));
-  link.RequestInfo();
-  port->Feed(kNak);
-  EXPECT_EQ(WrittenAfter(1, 4),
-            (Lines{CanLine(0x20000001, {1}), DataLine(1, frame::kInfoRequest, {}), CanLine(0x20000001, {1})}));
-}
-
-TEST_F(CanDispatchTest, AckTimeOutsReopenTheChannelsOnlyWhenIsolated) {
-  VirtualClock clock;
-  ScopedClock installed(clock);
-  struct StopFirst {  // the link's threads read the clock
-    CanDispatch& link;
-    ~StopFirst() { link.Shutdown(); }
-  } stopFirst{link};
-  clock.Advance(10000);
-  acksCanFrames = false;
-  onFrameWritten = [&](const Bytes& line) {
-    if (line == CanLine(0x20000002, {2})) clock.Advance(300);  // its time-out follows the first by 300 ms
-    if (line == CanLine(0x20000003, {3})) clock.Advance(600);  // and the next one 600 ms after that
-  };
-  OpenWithChannel();
-  ASSERT_TRUE(Queue(1, {1}));
-  ASSERT_TRUE(Queue(2, {2}));
-  // The first time-out is isolated: frame 2 finds its channel closed.
-  EXPECT_EQ(WrittenAfter(1, 3), (Lines{CanLine(0x20000001, {1}), kOpen1}));
-  ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(1); }));
-  ASSERT_TRUE(Queue(3, {3}));
-  // 300 ms after the last time-out the channel stays open, so frame 3 follows;
-  // its own time-out, 600 ms later, closes it again.
-  ASSERT_TRUE(PollUntil([&] { return port->Written().size() == 5 && !link.Acknowledged(1); }));
-  ASSERT_TRUE(Queue(4, {4}));
-  EXPECT_EQ(WrittenAfter(3, 6), (Lines{CanLine(0x20000002, {2}), CanLine(0x20000003, {3}), kOpen1}));
 }
 
 // Frames for a channel the gateway has not acknowledged wait, an OpenChannel
@@ -170,8 +124,8 @@ TEST_F(CanDispatchTest, FramesWaitForTheChannelsAckAndAFullRingRefusesInsteadOfL
   acksOpenChannel = false;
   OpenWithChannel();
   Lines frames;
-  for (uint32_t i = 1; i <= CanDispatch::kRingEntries; ++i) frames.push_back(CanLine(0x20000000 | i, {}));
-  for (uint32_t i = 1; i < CanDispatch::kRingEntries; ++i) ASSERT_TRUE(Queue(i, {}));
+  for (uint32_t i = 1; i <= SendRing::kEntries; ++i) frames.push_back(CanLine(0x20000000 | i, {}));
+  for (uint32_t i = 1; i < SendRing::kEntries; ++i) ASSERT_TRUE(Queue(i, {}));
   const uint32_t waiting = TickCount();
   EXPECT_FALSE(Queue(50, {}));  // after waiting kQueueFullWaitMs for room
   EXPECT_GE(link.LastCanFrameWritten(), waiting) << "a node query would stop waiting for its queued requests";
@@ -185,23 +139,31 @@ TEST_F(CanDispatchTest, FramesWaitForTheChannelsAckAndAFullRingRefusesInsteadOfL
   EXPECT_EQ(Lines(written.end() - 50, written.end()), frames);
 }
 
-// A lost Ack closes the channel and holds the next frame: its OpenChannel
-// goes again while unanswered, the frame goes as soon as the reopening is
-// acknowledged, and the frame whose Ack was lost is never written again.
-TEST_F(CanDispatchTest, HeldFrameGoesOnTheReopeningsAckAndNothingIsWrittenTwice) {
+// The gateway's Nak of a frame spoiled on its way, on whatever channel it
+// comes, brings back the frame awaiting its Ack, not an InfoRequest written
+// after it. When that Ack is lost, the channel closes and holds the next
+// frame: its OpenChannel goes again while unanswered, the frame goes as soon
+// as the reopening is acknowledged, and the frame whose Ack was lost is never
+// written again.
+TEST_F(CanDispatchTest, ANakBringsBackTheFrameAwaitingItsAckAndALostAckHoldsTheNext) {
   acksOpenChannel = false;
   acksCanFrames = false;
   OpenWithChannel();
   port->Feed(kAck1);
   ASSERT_TRUE(PollUntil([&] { return link.Acknowledged(1); }));
   ASSERT_TRUE(Queue(1, {1}));
+  ASSERT_TRUE(port->WaitForWrites(2));
+  link.RequestInfo();
+  port->Feed(kNak);
   ASSERT_TRUE(PollUntil([&] { return !link.Acknowledged(1); }));
   ASSERT_TRUE(Queue(2, {2}));
-  ASSERT_TRUE(port->WaitForWrites(4));
+  ASSERT_TRUE(port->WaitForWrites(6));
   port->Feed(kAck1);
-  EXPECT_TRUE(port->WaitForWrites(5, CanDispatch::kReopenRetryMs / 2)) << "the Ack did not release the frame";
-  EXPECT_FALSE(port->WaitForWrites(6, 600));
-  EXPECT_EQ(port->Written(), (Lines{kOpen1, CanLine(0x20000001, {1}), kOpen1, kOpen1, CanLine(0x20000002, {2})}));
+  EXPECT_TRUE(port->WaitForWrites(7, ChannelTable::kReopenRetryMs / 2)) << "the Ack did not release the frame";
+  EXPECT_FALSE(port->WaitForWrites(8, 600));
+  const Bytes first = CanLine(0x20000001, {1});
+  EXPECT_EQ(port->Written(), (Lines{kOpen1, first, DataLine(1, frame::kInfoRequest, {}), first, kOpen1, kOpen1,
+                                    CanLine(0x20000002, {2})}));
 }
 
 // A gateway plugged in again is told back on the first Ack of its reopened
@@ -215,7 +177,7 @@ TEST_F(CanDispatchTest, ReconnectionIsToldOnTheReopeningsAckWhichIsAskedForAgain
   port->Unplug();
   port->Plug();
   const size_t written = port->Written().size();
-  ASSERT_TRUE(port->WaitForWrites(written + 3, CanDispatch::kReconnectMs + 2 * CanDispatch::kReopenRetryMs));
+  ASSERT_TRUE(port->WaitForWrites(written + 3, CanDispatch::kReconnectMs + 2 * ChannelTable::kReopenRetryMs));
   EXPECT_EQ(WrittenAfter(written, written + 3), (Lines{kOpen1, DataLine(1, frame::kInfoRequest, {}), kOpen1}));
   EXPECT_EQ(back, 0) << "the port opened, the gateway has not answered yet";
   port->Feed(kAck1);
@@ -224,25 +186,6 @@ TEST_F(CanDispatchTest, ReconnectionIsToldOnTheReopeningsAckWhichIsAskedForAgain
 
 // ---- Receiving -------------------------------------------------------------
 
-// Channel 1 open, with its recording callback.
-class Reception : public CanDispatchTest {
- protected:
-  void SetUp() override {
-    OpenWithChannel();
-    before = port->Written().size();
-  }
-  // What the host wrote in answer to bytes, the sentinel's Ack excluded.
-  Lines Answer(const Bytes& bytes) {
-    port->Feed(bytes);
-    Settle();
-    const Lines all = port->Written();
-    Lines written(all.begin() + static_cast<long>(before), all.end() - 1);
-    before += written.size() + 1;
-    return written;
-  }
-  size_t before = 0;
-};
-
 struct Case {
   const char* name;
   Bytes line;
@@ -250,10 +193,16 @@ struct Case {
   std::vector<uint32_t> delivered;  // identifiers handed to channel 1
 };
 
-class ReceptionBranch : public Reception, public testing::WithParamInterface<Case> {};
+class ReceptionBranch : public CanDispatchTest, public testing::WithParamInterface<Case> {};
 
+// What the host writes in answer, the sentinel's Ack excluded.
 TEST_P(ReceptionBranch, IsAnsweredAndHandedOnAsTheProtocolSays) {
-  EXPECT_EQ(Answer(GetParam().line), GetParam().answer);
+  OpenWithChannel();
+  const auto before = static_cast<long>(port->Written().size());
+  port->Feed(GetParam().line);
+  Settle();
+  const Lines written = port->Written();
+  EXPECT_EQ(Lines(written.begin() + before, written.end() - 1), GetParam().answer);
   EXPECT_EQ(Delivered(), GetParam().delivered);
   EXPECT_EQ(link.GetInfo(), (std::array<uint32_t, 5>{}));
 }
