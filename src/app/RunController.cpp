@@ -56,7 +56,8 @@ void RunController::RunSingle(int32_t selected, const std::string& fileName) {
 // nodes that answered the last query with the file's own program are taken:
 // nobody chose them one by one.
 void RunController::RunBatch(int32_t group, const std::vector<int32_t>& shownSlots, const std::string& fileName) {
-  screen_.Log(Format("Enter Programming All - Selected node name: %s, node group: %d", fileName.c_str(), group).c_str());
+  screen_.Log(
+      Format("Enter Programming All - Selected node name: %s, node group: %d", fileName.c_str(), group).c_str());
   if (RunRules::UnknownType(group)) WarnUnknownVersion();
   const int32_t fileProgram = RunRules::FileProgramNumber(fileName);
   NodeBatch batch;

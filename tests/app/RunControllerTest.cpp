@@ -189,11 +189,11 @@ TEST_F(Run, TheRecordLastsUntilTheNodeIsProgrammed) {
     run.RunSingle(1, "P149alpha.hex");
   }
   const std::vector<std::string> logs = screen.Logs();
-  EXPECT_EQ(std::count(logs.begin(), logs.end(), "WARNING: the record of the update could not be removed from drive d:."),
-            2);
+  const char* const kKept = "WARNING: the record of the update could not be removed from drive d:.";
+  EXPECT_EQ(std::count(logs.begin(), logs.end(), kKept), 2);
   const std::vector<FakeScreen::Box> boxes = screen.Messages();
-  EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), [](const FakeScreen::Box& box) { return box.title == "WARNING"; }),
-            1);
+  const auto told = [](const FakeScreen::Box& box) { return box.title == "WARNING"; };
+  EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), told), 1);
 }
 
 // "All": the group's nodes that answered with the file's own program, each
