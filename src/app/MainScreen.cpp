@@ -20,9 +20,6 @@
 #include "ui/ProgressBar.h"
 #include "ui/TextLabel.h"
 
-std::atomic<int32_t> selectedNodeNumber{0};
-std::atomic<uint16_t> selectedFileIndex{0};
-
 namespace {
 
 std::atomic<MainScreen*> theMainScreen{nullptr};
@@ -33,7 +30,12 @@ constexpr uint32_t kFollowUpPauseMs = 2000;
 
 }  // namespace
 
-MainScreen::MainScreen(const Services& services) : services_(services) {
+MainScreen::MainScreen(const Services& services)
+    : services_(services),
+      engines_(services.st10, services.atmel),
+      run_({*this, *this, engines_, waiting_, timeLeft_}),
+      recovery_(*this, *this, engines_),
+      offer_({*this, *this, engines_, waiting_, recovery_, run_}) {
   SetTheScreen(this);
   theMainScreen.store(this);
 }
@@ -63,13 +65,12 @@ bool MainScreen::OnInitDialog() {
   surfaceDc_.SelectBrush(&backgroundBrush_);
   surfaceDc_.FillRect(fullScreenRect_);
   CreateWidgets();
-  ResetProgrammingState();
+  run_.Node().ResetProgrammingState();
   CreateProgressBar();
   CreateTimeLeftLabel();
   QueryNodes();
   LoadProgramList();
-  screenUp_ = true;
-  ReleaseStatusLine();
+  work_.HandBack([this] { ReleaseStatusLine(); });
   UpdateWindow();
   StartUnfinishedUpdates();
   RequeryIfWanted();  // a gateway plugged in during the query above
@@ -110,7 +111,7 @@ void MainScreen::OnGatewayPresence(const GatewayPresence::News& news) {
 // back and when start-up ends; a query the gateway asked for during another
 // waits for that one's pause.
 void MainScreen::RequeryIfWanted() {
-  if (!screenUp_ || !Presence().RequeryWanted() || !ClaimWork()) return;
+  if (!Presence().RequeryWanted() || !ClaimWork()) return;
   Presence().SetRequerying(true);
   worker_.Start([this] { RequeryNodes(); });
 }
@@ -130,7 +131,7 @@ void MainScreen::FollowUpQuery() {
 // buttons and an empty status line.
 void MainScreen::RequeryNodes() {
   {
-    std::lock_guard touch(touchLock_);
+    auto touch = work_.AwaitTouch();
     ShowStatus("Initializing... Please Wait");
     InitNodeTable();
     QueryNodes();
@@ -150,7 +151,14 @@ void MainScreen::QueryNodes() {
     if (firmwareLabel_) firmwareLabel_->SetText(Format("Firmware Version: %d", gatewayFirmwareVersion_).c_str());
   }
   services_.discovery.SendCalRequests();
-  NoteAnsweringNodes();
+  waiting_.NoteAnswering();
+}
+
+// On a worker of the kind a run uses, since the boxes wait for the operator
+// and the run that may follow must not hold up painting.
+void MainScreen::StartUnfinishedUpdates() {
+  if (!UpdateOffer::AnyRecord() || !ClaimWork()) return;
+  worker_.Start([this] { offer_.OfferAll(); });
 }
 
 bool MainScreen::ClaimWork() {
@@ -187,13 +195,6 @@ void MainScreen::OpenLogFile() {
   Log(LogFile::HeaderLine(local, kVersion).c_str());
   // A port missing from the start was reported before the log was open.
   if (!Presence().Present()) Log(Format("Gateway lost: %s", Presence().Why().c_str()).c_str());
-}
-
-void MainScreen::ResetProgrammingState() {
-  ResetRunState();
-  services_.atmel.ResetState();
-  services_.st10.ResetState();
-  InitNodeTable();
 }
 
 // ---- What the rest of the program shows ---------------------------------------
@@ -235,7 +236,7 @@ void MainScreen::SetProgressVisible(bool visible) {
 
 // The engines report at every step of the bar.
 void MainScreen::ShowTimeLeft(uint32_t nodeMs, uint32_t wholeNodeMs) {
-  SetTimeLeftText(timeLeft_.Text(nodeMs, wholeNodeMs + kBootloaderAnswerMs));
+  SetTimeLeftText(timeLeft_.Text(nodeMs, wholeNodeMs + NodeRun::kBootloaderAnswerMs));
 }
 
 // The screen is painted again only when the text the operator reads changes.

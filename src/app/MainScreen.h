@@ -3,17 +3,22 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/BusEngines.h"
 #include "app/LogFile.h"
-#include "app/RunRules.h"
+#include "app/RecoveryDialogue.h"
+#include "app/RunController.h"
+#include "app/RunHost.h"
 #include "app/ScreenWorker.h"
 #include "app/TimeLeft.h"
+#include "app/UpdateOffer.h"
+#include "app/WaitingNodes.h"
 #include "app/WorkCoordinator.h"
-#include "firmware/UnfinishedUpdate.h"
 #include "console/ProgramScreen.h"
 #include "graphics/DeviceContext.h"
 #include "display/Dialog.h"
@@ -32,23 +37,13 @@ class ProgressBar;
 class St10Programmer;
 class TextLabel;
 
-// The current selection, written on the main thread before a run starts and
-// read by the run's thread.
-extern std::atomic<int32_t> selectedNodeNumber;  // slot 1..48 or a group code
-extern std::atomic<uint16_t> selectedFileIndex;  // index into the hex file table
-
 // The one full-screen window: it opens the gateway link, finds the nodes,
 // lists the hex files, turns touches into programming runs and recovery, and
-// shows and logs everything the rest of the program reports.
-class MainScreen : public Dialog, public ProgramScreen {
+// shows and logs everything the rest of the program reports. The runs
+// themselves are the run controller's.
+class MainScreen : public Dialog, public ProgramScreen, public RunHost {
  public:
   static constexpr const char* kVersion = "1.4.1.0";
-  // Shown before a run sends its first command.
-  static constexpr const char* kWaitWarning =
-      "Wait for programming to complete before removing USB drive or turning off Lumen, doing so will cause node to "
-      "fail and node will have to be sent to Alder for repair. Press OK to continue.";
-  // How long a node gets to answer the bootloader command.
-  static constexpr uint32_t kBootloaderAnswerMs = 1000;
 
   // The program-wide objects the screen works with.
   struct Services {
@@ -72,6 +67,13 @@ class MainScreen : public Dialog, public ProgramScreen {
   void ShowMessage(const char* title, const char* text) override;
   bool AskYesNo(const char* title, const char* text) override;
 
+  // What a run asks of the screen.
+  void QueryNodes() override;
+  void LoadProgramList() override;
+  void HideNodeButtons() override;
+  bool ClaimWork() override;
+  void FinishWork(const char* finalStatus) override;
+
   // The link's receive callback and the routing of what it received.
   static void OnGatewayFrame(int unused);
   void RouteCanMessage(CanMessage message);
@@ -92,10 +94,7 @@ class MainScreen : public Dialog, public ProgramScreen {
   void RequeryIfWanted();
   void FollowUpQuery();
   void RequeryNodes();
-  void QueryNodes();
-  // Runs and queries: one at a time, each owning the status line.
-  bool ClaimWork();
-  void FinishWork(const char* finalStatus);
+  void StartUnfinishedUpdates();
   void ReleaseStatusLine();
   void SetStatusText(const char* text);
   void OpenLogFile();
@@ -104,7 +103,6 @@ class MainScreen : public Dialog, public ProgramScreen {
   void CreateProgressBar();
   void CreateTimeLeftLabel();
   void SetTimeLeftText(const std::string& text);
-  void ResetProgrammingState();
 
   // Touch workflow and the hex file list (MainScreenWorkflow.cpp).
   void CloseScreen();
@@ -113,70 +111,22 @@ class MainScreen : public Dialog, public ProgramScreen {
   bool RefuseStart();
   bool RefuseBatch();
   void OnListTouched();
-  bool SelectListedFile();
-  void ShowNodeButtons(int code);
-  void HideNodeButtons();
-  void SetShown(const std::string& key, bool shown);
-  void StartProgramming(void (MainScreen::*run)() = &MainScreen::RunProgramming);
-
-  void LoadProgramList();
-
-  // The programming run (MainScreenRunController.cpp) and recovery mode
-  // (MainScreenRecoveryMode.cpp).
-  void RunProgramming();
-  void WarnUnknownVersion();
-  static int32_t FileProgramNumber(const std::string& fileName);
-  // touched: the operator aimed the run at this one node.
-  bool FileSuitsSlot(int32_t fileProgram, int32_t slotNumber, bool touched = true);
-  bool IsCompatible(int32_t fileProgram, int32_t nodeProgram, bool touched);
-  void RefuseRun();
-  bool IsProgrammableFile();
-  void AbandonRun();
-  UnfinishedUpdate UpdateRecord(int32_t slotNumber);
-  bool RecordUpdate(const UnfinishedUpdate& record, bool ask);
-  void ForgetUpdate(int32_t slotNumber);
-  // kStopped: the operator chose not to go on without the update's record.
-  enum class NodeOutcome { kProgrammed, kFailed, kNotSent, kStopped };
-  NodeOutcome ProgramNode(int32_t slotNumber, bool confirmSuccess);
-  bool BootloaderWaits();
-  bool LeftBootloader(bool programmed);
-  void EnterBootloader(int32_t slotNumber);
-  bool ProgramInBootloader(bool confirmSuccess);
-  void WrapUpRun(bool success);
-  // Every node of the shown group in one go (MainScreenBatch.cpp).
-  void RunBatch();
+  bool SelectedFile(std::string& fileName);
   std::vector<int32_t> ShownNodeSlots();
-  void StartRecoveryMode();
-  void AskForPowerCycle();
-  bool FindNodeInBootloader();
-  bool OneNodeMayWait();
-  // What the console knows of nodes that may wait in a bootloader: the
-  // updates still recorded for silent nodes, and the nodes that answered a
-  // query since start-up but not the last one.
-  void NoteAnsweringNodes();
-  std::vector<RunRules::Pending> PendingUpdates();
-  std::vector<int32_t> StoppedAnswering(const std::vector<RunRules::Pending>& pending);
-  static std::string SlotNames(const std::vector<int32_t>& slots);
-  // An update cut short before this start, offered again
-  // (MainScreenUnfinishedUpdate.cpp).
-  void StartUnfinishedUpdates();
-  void OfferUnfinishedUpdates();
-  bool OfferUnfinishedUpdate(int32_t slot);
-  bool FindRecordedNode(int32_t bootloader);
+  void ShowNodeButtons(int code);
+  void SetShown(const std::string& key, bool shown);
+  // The run gets the selection by value: the touch's, whatever comes after.
+  void StartProgramming(std::function<void()> run);
 
   void Repaint(const Rect& area);
   PagedList* ProgramList();
 
   const Services services_;
-  // A run or node query is under way, or Exit was touched: touches are
-  // ignored and no other worker starts.
+  // Start-up, a run or node query is under way, or Exit was touched: touches
+  // are ignored and no other worker starts.
   WorkCoordinator work_;
-  std::atomic<bool> screenUp_{false};  // start-up is over: the list can be reloaded
-  std::atomic<bool> removalFailureTold_{false};  // a record drive d: kept against our will
-  std::array<bool, kNodeSlotCount> answeredOnce_{};  // by slot - 1; written and read by one worker at a time
-  // Held by a touch through its own boxes and by a requery, so that neither
-  // starts under the other.
-  std::mutex touchLock_;
+  // The node or group code the touched row chose; main thread only.
+  int32_t selectedNode_ = 0;
   WidgetCollection widgets_;
   Brush backgroundBrush_ = Brush::Solid(RGB(255, 255, 255));
   Surface surface_{480, 640};
@@ -186,11 +136,15 @@ class MainScreen : public Dialog, public ProgramScreen {
   int32_t width_ = 0;
   int32_t height_ = 0;
   std::unique_ptr<ProgressBar> progressBar_;
-  std::string selectedFileName_;
   std::atomic<bool> progressVisible_{false};
   // Shown below the bar, and only with it.
   std::unique_ptr<TextLabel> timeLeftLabel_;
   TimeLeft timeLeft_;
+  BusEngines engines_;
+  WaitingNodes waiting_;
+  RunController run_;
+  RecoveryDialogue recovery_;
+  UpdateOffer offer_;
   LogFile logFile_;
   uint32_t gatewayFirmwareVersion_ = 0;
   Widget* firmwareLabel_ = nullptr;  // owned by widgets_

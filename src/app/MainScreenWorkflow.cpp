@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/Format.h"
+#include "app/RunRules.h"
 #include "console/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr int kMaxStartIndex = 50;  // Start accepts only the first 51 rows
 constexpr int kOk = 1;
 constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes... Please Wait";
 
@@ -26,7 +26,7 @@ constexpr const char* kRequeryUnderWay = "Gateway reconnected, finding the nodes
 
 void MainScreen::OnLButtonDown(int x, int y) {
   if (!TakesTouches()) return;
-  std::unique_lock touch(touchLock_, std::try_to_lock);
+  auto touch = work_.TryTouch();
   if (!touch) return;
   Widget* hit = nullptr;
   {
@@ -61,21 +61,22 @@ void MainScreen::CloseScreen() {
 // Acts on the touched widget's key; false when the touch is refused, which
 // leaves the list as it was.
 bool MainScreen::OnWidgetTouched(const std::string& key) {
+  std::string file;
   if (key == "Recov") {
     ShowStatus("Recovery Mode");
-    StartRecoveryMode();
+    recovery_.Start();
   } else if (key == "Start") {
-    int index = ProgramList()->SelectedIndex();
-    if (index < 0 || index > kMaxStartIndex || selectedNodeNumber == 0 || !SelectListedFile()) return RefuseStart();
-    StartProgramming();
+    if (!RunRules::StartTakes(ProgramList()->SelectedIndex(), selectedNode_) || !SelectedFile(file))
+      return RefuseStart();
+    StartProgramming([this, node = selectedNode_, file] { run_.RunSingle(node, file); });
   } else if (key == "All") {
     if (RecoveryMode) return RefuseBatch();
-    if (!SelectListedFile()) return RefuseStart();
-    StartProgramming(&MainScreen::RunBatch);
+    if (!SelectedFile(file)) return RefuseStart();
+    StartProgramming(
+        [this, group = selectedNode_, slots = ShownNodeSlots(), file] { run_.RunBatch(group, slots, file); });
   } else if (int offset = NodeTypeCatalogue::SlotOffset(key); offset >= 0) {
-    if (!SelectListedFile()) return RefuseStart();
-    selectedNodeNumber += offset;
-    StartProgramming();
+    if (!SelectedFile(file)) return RefuseStart();
+    StartProgramming([this, node = selectedNode_ + offset, file] { run_.RunSingle(node, file); });
   } else {
     OnListTouched();
   }
@@ -104,7 +105,7 @@ void MainScreen::OnListTouched() {
   char displayName[50] = {};
   list->GetText(displayName, sizeof displayName);
   int code = services_.discovery.SlotForNodeType(displayName);
-  selectedNodeNumber = code;
+  selectedNode_ = code;
   if (NodeTypeCatalogue::IsGroupCode(code)) {
     ShowNodeButtons(code);
     ShowStatus("Select Node To Program");
@@ -114,14 +115,25 @@ void MainScreen::OnListTouched() {
   }
 }
 
-// Takes the file of the selected row; false when no row is selected, as
-// when recovery reloaded the list under a node button still shown.
-bool MainScreen::SelectListedFile() {
+// The file of the selected row; false when no row is selected, as when
+// recovery reloaded the list under a node button still shown.
+bool MainScreen::SelectedFile(std::string& fileName) {
   Widget* row = ProgramList()->SelectedRow();
   if (!row) return false;
-  selectedFileIndex = static_cast<uint16_t>(std::atoi(row->Name()));
-  selectedFileName_ = services_.hexFiles.At(selectedFileIndex);
+  fileName = services_.hexFiles.At(static_cast<uint16_t>(std::atoi(row->Name())));
   return true;
+}
+
+// The slots of the node buttons on the screen, in slot order: the group code
+// plus each shown button's offset.
+std::vector<int32_t> MainScreen::ShownNodeSlots() {
+  std::vector<int32_t> slots;
+  std::lock_guard lock(widgetLock_);
+  for (const NodeTypeCatalogue::Button& shown : NodeTypeCatalogue::EveryNodeButton()) {
+    Widget* button = widgets_.Find(std::string(shown.key).c_str());
+    if (button && button->IsTouchable()) slots.push_back(selectedNode_ + shown.offset);
+  }
+  return slots;
 }
 
 void MainScreen::ShowNodeButtons(int code) {
@@ -145,9 +157,9 @@ void MainScreen::SetShown(const std::string& key, bool shown) {
 
 // The screen is claimed here, before the thread exists, so no second touch
 // can start another run in between.
-void MainScreen::StartProgramming(void (MainScreen::*run)()) {
+void MainScreen::StartProgramming(std::function<void()> run) {
   if (!ClaimWork()) return;  // a query of the nodes came first
-  worker_.Start([this, run] { (this->*run)(); });
+  worker_.Start(std::move(run));
 }
 
 PagedList* MainScreen::ProgramList() { return static_cast<PagedList*>(widgets_.Find("programSelection")); }

@@ -1,9 +1,31 @@
 #include "app/RunRules.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "console/ProgramState.h"
 #include "nodes/NodeDiscovery.h"
+#include "nodes/NodeTypeCatalogue.h"
+
+namespace {
+
+constexpr int kMaxStartIndex = 50;
+
+}  // namespace
+
+int32_t RunRules::FileProgramNumber(const std::string& fileName) {
+  return fileName.size() > 1 ? std::atoi(fileName.substr(1, 3).c_str()) : 0;
+}
+
+bool RunRules::UnknownType(int32_t selected) { return selected >= NodeTypeCatalogue::kUnknownType; }
+
+int32_t RunRules::TargetSlot(int32_t selected) {
+  return UnknownType(selected) ? selected - NodeTypeCatalogue::kUnknownTypeToSlot : selected;
+}
+
+bool RunRules::StartTakes(int rowIndex, int32_t selected) {
+  return rowIndex >= 0 && rowIndex <= kMaxStartIndex && selected != 0;
+}
 
 bool RunRules::SingleRunTakes(int32_t fileProgram, int32_t nodeProgram, bool anySlotProgramFound, bool recovery) {
   const bool anySlot = fileProgram == NodeDiscovery::kAnySlotProgram && anySlotProgramFound;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The rules that decide which node a run may write, as functions of plain
@@ -17,6 +18,13 @@ class RunRules {
     int32_t bootloader;
   };
 
+  // The program number in characters 2 to 4 of a hex file name ("P149..." -> 149).
+  static int32_t FileProgramNumber(const std::string& fileName);
+  // A file whose row matched no node type selects 99 and up: slots 1 to 10.
+  static bool UnknownType(int32_t selected);
+  static int32_t TargetSlot(int32_t selected);
+  // Start takes only the first 51 rows, and only once a row chose a node.
+  static bool StartTakes(int rowIndex, int32_t selected);
   // A run the operator aimed at one node: the same program, any node for a
   // file of the any-slot program while some slot reported it, or anything in
   // recovery mode.

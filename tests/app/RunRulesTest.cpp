@@ -7,28 +7,33 @@
 
 namespace {
 
-// The file's own program everywhere; the any-slot rule and recovery only
-// where the operator touched the node.
-struct TakesCase {
+// What the operator picked: the file's program number from its name, the
+// slot a node button of a file of no known node type stands for, and the
+// rows Start takes.
+struct PickCase {
   const char* name;
-  int32_t file, node;
-  bool anySlotFound, recovery, single, batch;
+  const char* file;
+  int32_t program;
+  int32_t selected, slot;
+  int row;
+  bool started;
 };
 
-class Takes : public ::testing::TestWithParam<TakesCase> {};
+class Pick : public ::testing::TestWithParam<PickCase> {};
 
-TEST_P(Takes, TheFileOnlyGoesWhereItsProgramIsAllowed) {
-  const TakesCase& c = GetParam();
-  EXPECT_EQ(RunRules::SingleRunTakes(c.file, c.node, c.anySlotFound, c.recovery), c.single);
-  EXPECT_EQ(RunRules::BatchTakes(c.file, c.node), c.batch);
+TEST_P(Pick, NamesTheProgramTheSlotAndTheRowsStartTakes) {
+  const PickCase& c = GetParam();
+  EXPECT_EQ(RunRules::FileProgramNumber(c.file), c.program);
+  EXPECT_EQ(RunRules::TargetSlot(c.selected), c.slot);
+  EXPECT_EQ(RunRules::StartTakes(c.row, c.selected), c.started);
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, Takes,
-                         ::testing::Values(TakesCase{"Same", 149, 149, false, false, true, true},
-                                           TakesCase{"AnySlotFile", 279, 322, true, false, true, false},
-                                           TakesCase{"AnySlotFileNoneReported", 279, 322, false, false, false, false},
-                                           TakesCase{"OnlyTheAnySlotProgram", 280, 322, true, false, false, false},
-                                           TakesCase{"Recovery", 150, 0, false, true, true, false}),
+INSTANTIATE_TEST_SUITE_P(Operator, Pick,
+                         ::testing::Values(PickCase{"KnownSlot", "P149alpha.hex", 149, 98, 98, 0, true},
+                                           PickCase{"UnknownTypeNode1", "P279.hex", 279, 99, 1, 50, true},
+                                           PickCase{"UnknownTypeNode10", "P27", 27, 108, 10, 51, false},
+                                           PickCase{"NoRow", "P", 0, 1, 1, -1, false},
+                                           PickCase{"NoNodeChosen", "x", 0, 0, 0, 3, false}),
                          RowName());
 
 // An ST10 node whose reset went unanswered, with a bootloader answering

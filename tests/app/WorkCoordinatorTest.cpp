@@ -13,6 +13,8 @@ namespace {
 // linger so that a touch racing them would be caught.
 TEST(WorkCoordinatorTest, ATouchDuringTheLastWordsIsTakenOnceTheyEnd) {
   WorkCoordinator work;
+  EXPECT_FALSE(work.Free()) << "a touch during start-up";
+  work.HandBack([] {});  // the screen is up
   ASSERT_TRUE(work.Claim());
   EXPECT_FALSE(work.Claim()) << "a second owner";
   EXPECT_FALSE(work.Free()) << "a touch during the work";

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "OperatorTexts.h"
-#include "PollUntil.h"
 #include "UploaderRig.h"
 
 namespace {
@@ -33,29 +30,6 @@ TEST(RecoveryTest, AnAtmelNodeWaitingInItsBootloaderIsRecovered) {
   EXPECT_EQ(rig.BusTrace().find("18EF6910#F1"), std::string::npos)
       << "a node in its bootloader needs no bootloader command";
   EXPECT_FALSE(rig.HasUpdateRecord(28)) << "a programmed node leaves no unfinished update";
-}
-
-// Found nothing: the list and the program-number check are as before Recov.
-TEST(RecoveryTest, NoNodeFoundLeavesRecoveryModeOff) {
-  UploaderRig rig;
-  rig.MakeImageFile("P149alpha.hex", 256, 1);
-  rig.MakeImageFile("P266rho.hex", 256, 2);  // no Rho node on the bus
-  rig.StartBench({"--node", "address=0x01,program=149,boot=atmel"});
-  rig.StartUploader();
-  rig.TouchRecov();
-  rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
-  rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
-  rig.AnswerBox(kNothingToRecover, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine(kNothingToRecover, 5000));
-  EXPECT_TRUE(PollUntil([&] { return rig.LogLines().back().empty(); }, 5000)) << "the status is cleared at the end";
-
-  rig.SelectFile("P149alpha.hex", kSelectNode);
-  rig.TouchNode(2);  // slot 2 has no node
-  rig.AnswerBox(kRefused, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Failed", 10000));
-  EXPECT_TRUE(rig.WaitForLogLine("P266rho.hex - Rho Node rho - online: false", 1000, 2));
-  EXPECT_EQ(rig.RowOf("P266rho.hex"), -1);
-  EXPECT_EQ(rig.BusTrace().find("#F1"), std::string::npos) << "a bootloader command went out";
 }
 
 }  // namespace
