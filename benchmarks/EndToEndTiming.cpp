@@ -132,7 +132,7 @@ void TimeRun(const Target& target) {
   rig.StartBench(OnTheWire(target.node));
   rig.StartUploader();
   LogTimeline timeline(DrivePath("e:/Pinecroft/LOGFILE.txt"));
-  rig.TouchRow(0);
+  rig.TouchListRow(0);
   rig.WaitForLogLine("Select Node To Program", 2000);  // or "Press Start To Program"
   rig.Touch(target.x, target.y);
   rig.AnswerBox(kWarning, UploaderRig::kOk);
@@ -178,7 +178,7 @@ TEST(EndToEndTiming, Queries) {
   for (const char* node : {"address=0x20,program=143", "address=0x30,program=279", "address=0x35,program=253"})
     options.insert(options.end(), {"--node", node});
   const auto timeline = StartTimed(rig, options);
-  rig.TouchRow(0);
+  rig.TouchListRow(0);
   rig.WaitForLogLine("Select Node To Program", 2000);
   rig.TouchNode(1);
   rig.AnswerBox(kWarning, UploaderRig::kOk);

@@ -103,6 +103,8 @@ class UploaderRig {
   std::string FlashDump(int address) const;
   // The bench's trace of every CAN frame so far (candump log lines).
   std::string BusTrace() const;
+  // Where the benchmarks leave their measurements beside the run's files.
+  const std::string& OutputFolder() const { return output_; }
 
  private:
   // Polls until the condition holds, as long as the uploader keeps logging or
