@@ -42,9 +42,7 @@ class CanDispatchTest : public testing::Test {
     ASSERT_TRUE(!acksOpenChannel || PollUntil([&] { return link.Acknowledged(1); }));
   }
   bool Queue(uint32_t identifier, Bytes data) {
-    CanMessage message;
-    message.identifier = identifier;
-    message.length = static_cast<uint8_t>(data.size());
+    CanMessage message{identifier, 0, static_cast<uint8_t>(data.size()), {}};
     std::copy(data.begin(), data.end(), message.data);
     return link.QueueCanFrame(1, message, message.data);
   }
