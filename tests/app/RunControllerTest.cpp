@@ -58,11 +58,7 @@ class Run : public ::testing::Test, public RunHost, public RunEngines {
   void FinishWork(const char* finalStatus) override { finished = finalStatus ? finalStatus : ""; }
 
   void ResetState() override {}
-  Answered AskForBootloaders() override {
-    const Answered next = looks.empty() ? Answered{} : looks.front();
-    if (!looks.empty()) looks.pop_front();
-    return next;
-  }
+  Answered AskForBootloaders() override { return NextOf(looks, Answered{}); }
   bool ProgramSt10(const std::string&, bool) override { return Program(); }
   bool ProgramAtmel(const std::string&, bool) override { return Program(); }
   bool St10ResetAnswered() override { return resetAnswered; }
@@ -72,9 +68,7 @@ class Run : public ::testing::Test, public RunHost, public RunEngines {
   }
   bool Program() {
     ++programs;
-    const bool next = results.empty() || results.front();
-    if (!results.empty()) results.pop_front();
-    return next;
+    return NextOf(results, true);
   }
 
   void Place(const std::vector<Node>& placed, const std::vector<Record>& records = {}) {

@@ -15,12 +15,10 @@ ChildProcess::~ChildProcess() { Stop(); }
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& outputPath) {
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
-  environment.insert(environment.end(), env.begin(), env.end());
   std::vector<char*> args, envs;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  for (const auto& entry : environment) envs.push_back(const_cast<char*>(entry.c_str()));
+  for (char** entry = environ; *entry; ++entry) envs.push_back(*entry);
+  for (const auto& entry : env) envs.push_back(const_cast<char*>(entry.c_str()));
   args.push_back(nullptr);
   envs.push_back(nullptr);
 

@@ -75,9 +75,7 @@ TEST(GatewayFault, AGatewayCycledDuringRecoveryKeepsRecoveryModeAndTheNodeIsReco
   rig.AnswerBox(refusedAll, UploaderRig::kOk);
   rig.SelectFile(kFile, kPressStart);
   rig.TouchStart();
-  rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox(kComplete, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  ASSERT_TRUE(rig.CompleteRun());
   EXPECT_TRUE(rig.FlashDump(0x20) == image) << "the flash differs from the file";
 
   auto lines = rig.LogLines();
@@ -98,9 +96,7 @@ TEST(GatewayFault, AGatewayBackDuringARunIsAskedAgainOnlyAfterTheRun) {
   rig.StartRun({kNode}, kFile, 0);
   CycleTheGateway(rig, 500);
   ASSERT_FALSE(HasFatalFailure());
-  rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox(kComplete, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  ASSERT_TRUE(rig.CompleteRun());
   std::this_thread::sleep_for(std::chrono::seconds(3));  // time for a query that should not come
   auto lines = rig.LogLines();
   std::vector<std::string> afterReturn(std::find(lines.begin(), lines.end(), "Gateway connected"), lines.end());
@@ -139,9 +135,7 @@ TEST_P(InfoRequests, AnsweredLateOrNotAtAllNeverCostTheSelection) {
   ASSERT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("Gateway"); }), 0);
   ASSERT_EQ(std::ranges::count(lines, "Sending Cal Request:"), 1);
   rig.TouchStart();
-  rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox(kComplete, UploaderRig::kOk);
-  EXPECT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  EXPECT_TRUE(rig.CompleteRun());
 }
 
 INSTANTIATE_TEST_SUITE_P(GatewayFault, InfoRequests,

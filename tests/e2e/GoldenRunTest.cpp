@@ -77,9 +77,7 @@ TEST_P(NoisyLine, RunFinishesWithTheFilesFlash) {
   UploaderRig rig;
   const std::string image = rig.MakeImageFile(engine.file, line.imageBytes, 19);
   rig.StartRun({engine.node}, engine.file, engine.button, line.faults);
-  rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox(kComplete, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 120000));
+  ASSERT_TRUE(rig.CompleteRun(120000));
   EXPECT_TRUE(rig.FlashDump(engine.address) == image) << "the flash differs from the file";
 }
 

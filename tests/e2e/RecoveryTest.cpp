@@ -19,9 +19,7 @@ TEST(RecoveryTest, AnAtmelNodeWaitingInItsBootloaderIsRecovered) {
   ASSERT_TRUE(rig.WaitForLogLine("P266rho.hex - Rho Node rho - online: true", 5000));
   rig.SelectFile("P266rho.hex", kSelectNode);
   rig.TouchNode(1);
-  rig.AnswerBox(kWarning, UploaderRig::kOk);
-  rig.AnswerBox(kComplete, UploaderRig::kOk);
-  ASSERT_TRUE(rig.WaitForLogLine("Programming... Finished", 60000));
+  ASSERT_TRUE(rig.CompleteRun());
   EXPECT_TRUE(rig.FlashDump(0x69) == image) << "the flash differs from the file";
   // Out of recovery mode, the file is listed because the node answers with its program again.
   EXPECT_TRUE(rig.WaitForLogLine("P266rho.hex - Rho Node rho - online: true", 1000, 2));

@@ -142,8 +142,7 @@ std::vector<std::string> UploaderRig::LogLines() const {
 }
 
 bool UploaderRig::Logged(const std::string& line, int count) const {
-  auto lines = LogLines();
-  return std::count(lines.begin(), lines.end(), line) >= count;
+  return std::ranges::count(LogLines(), line) >= count;
 }
 
 bool UploaderRig::WaitForLogLine(const std::string& line, int timeoutMs, int count) const {
@@ -172,8 +171,7 @@ int UploaderRig::RowOf(const std::string& fileName, int waitMs) const {
 }
 
 void UploaderRig::SelectFile(const std::string& fileName, const std::string& status) const {
-  auto lines = LogLines();
-  int seen = static_cast<int>(std::count(lines.begin(), lines.end(), status));
+  const int seen = static_cast<int>(std::ranges::count(LogLines(), status));
   const int row = RowOf(fileName, kListWaitMs);
   ASSERT_GE(row, 0) << fileName << " is not listed";
   TouchListRow(row);
@@ -215,6 +213,12 @@ void UploaderRig::AnswerBox(const std::string& text, BoxButton button) const {
   ASSERT_TRUE(PollWhileBusy([&] { return framed(true); })) << "the box did not show: " << text;
   Touch(box.ButtonX(button), box.ButtonY());
   PollUntil([&] { return framed(false); }, 5000, kRigStepMs);
+}
+
+bool UploaderRig::CompleteRun(int timeoutMs) const {
+  AnswerBox(kWarning, kOk);
+  AnswerBox(kComplete, kOk);
+  return WaitForLogLine("Programming... Finished", timeoutMs);
 }
 
 bool UploaderRig::PollWhileBusy(const std::function<bool()>& condition) const {

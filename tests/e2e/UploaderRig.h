@@ -83,6 +83,9 @@ class UploaderRig {
   // it takes while it makes progress, then touches one of its
   // buttons and waits for it to go.
   void AnswerBox(const std::string& text, BoxButton button) const;
+  // Answers the run's warning and, once the node is written, its completion
+  // box; true when the run then logs that it finished.
+  bool CompleteRun(int timeoutMs = 60000) const;
   // Touches the file's row and waits for the status it brings.
   void SelectFile(const std::string& fileName, const std::string& status) const;
   // The log from the first run's start on, the node queries' lines left out.

@@ -36,7 +36,6 @@ class GatewayPresenceTest : public testing::Test {
     clock.Advance(ms);
     return presence.Look(Now(), true);
   }
-  void Unplug() { presence.Lost("Hangup"); }
   void Replug() {
     presence.Reopened();
     presence.InfoAsked(Now());
@@ -127,7 +126,7 @@ TEST_F(GatewayPresenceTest, AReconnectedGatewayIsProbedOnlyOnceItAnswers) {
   StartUp();
   EXPECT_EQ(LookAfter(kIdle), Step::kProbe);
   presence.InfoAsked(Now());
-  Unplug();
+  presence.Lost("Hangup");
   clock.Advance(1500);
   Replug();
   EXPECT_EQ(Told(), (std::vector<std::string>{"gone: Hangup (shown)", "back"}));
@@ -145,7 +144,7 @@ TEST_F(GatewayPresenceTest, TheScreenHearsTheNewsInOrderAndQueriesOnceAfterARetu
   StartUp();
   presence.Take();  // a touch
   EXPECT_FALSE(presence.QueryBegins());
-  Unplug();
+  presence.Lost("Hangup");
   presence.Reopened();
   presence.Acknowledged(Now());
   presence.Lost("Input/output error");

@@ -18,12 +18,6 @@ namespace {
 constexpr uint32_t kLastRequest = 0x18EF3910;    // address 0x39, slot 43: the last address asked
 constexpr uint32_t kSharedResponse = 0x18EF1030;
 
-CanMessage CalReply(uint32_t identifier, std::vector<uint8_t> data) {
-  CanMessage reply{identifier, CanMessage::kExtendedFlag, static_cast<uint8_t>(data.size()), {}};
-  std::copy(data.begin(), data.end(), reply.data);
-  return reply;
-}
-
 // A link that writes each frame holdMs after the one before it left, as one
 // whose gateway acknowledges nothing does; endless, it never stops writing.
 class LinkScreen : public FakeScreen {
@@ -54,7 +48,7 @@ class NodeDiscoveryTest : public ::testing::Test {
       const uint32_t response = 0x18EF1000 + (request.identifier >> 8 & 0xFF);
       const uint8_t program = static_cast<uint8_t>(node->second);
       clock.Schedule(screen.writes.back() - TickCount() + answerMs,
-                     [=, this] { discovery.OnReply(CalReply(response, {0xC0, 0, 0, program, 0xFF})); });
+                     [=, this] { discovery.OnReply(FakeScreen::Received(response, {0xC0, 0, 0, program, 0xFF})); });
     };
   }
 
@@ -108,7 +102,7 @@ class ReplyDecodingTest : public NodeDiscoveryTest, public ::testing::WithParamI
 
 TEST_P(ReplyDecodingTest, ProgramNumberIsLowByteAndHighByteUnlessHighIsFF) {
   queryInProgress = true;
-  discovery.OnCalReply(CalReply(kSharedResponse, GetParam().data));
+  discovery.OnCalReply(FakeScreen::Received(kSharedResponse, GetParam().data));
   queryInProgress = false;
   std::vector<std::string> expected;
   for (int slot : {12, 13, 20, 23, 27, 34}) {

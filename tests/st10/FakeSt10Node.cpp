@@ -11,14 +11,9 @@ FakeSt10Node::FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programm
   screen.onSend = [this](const CanMessage& message) { OnFrame(message); };
 }
 
-CanMessage FakeSt10Node::Message(const std::vector<uint8_t>& data) {
-  CanMessage message{kSt10ReplyIdentifier, CanMessage::kExtendedFlag, static_cast<uint8_t>(data.size()), {}};
-  std::copy(data.begin(), data.end(), message.data);
-  return message;
-}
-
 void FakeSt10Node::Answer(const Reply& reply) {
-  clock_.Schedule(reply.delayMs, [this, message = Message(reply.data)] { programmer_.OnReply(message); });
+  const CanMessage message = FakeScreen::Received(kSt10ReplyIdentifier, reply.data);
+  clock_.Schedule(reply.delayMs, [this, message] { programmer_.OnReply(message); });
 }
 
 std::vector<uint32_t> FakeSt10Node::TimesOf(const std::string& text) const {

@@ -25,9 +25,6 @@ class FakeSt10Node {
 
   FakeSt10Node(FakeScreen& screen, VirtualClock& clock, St10Programmer& programmer);
 
-  // A reply of the bootloader carrying these bytes.
-  static CanMessage Message(const std::vector<uint8_t>& data);
-
   // Times at which the given text went out.
   std::vector<uint32_t> TimesOf(const std::string& text) const;
 

@@ -8,24 +8,18 @@
 #include "RowName.h"
 #include "TempDosDevices.h"
 #include "TimeLeftCheck.h"
+#include "console/ReplyRouting.h"
 #include "console/ProgramState.h"
 #include "st10/St10Programmer.h"
 
 namespace {
 
 using Times = std::vector<uint32_t>;
-using Texts = std::vector<std::string>;
+using Boxes = std::vector<FakeScreen::Box>;
 using Replies = std::vector<FakeSt10Node::Reply>;
 
 const std::string kAddressLine = ":020000040000FA";                           // 15 characters
 const std::string kEnd = ":00000001FF\r\n";
-
-// Each box's title and text, in the order shown.
-Texts Shown(const std::vector<FakeScreen::Box>& boxes) {
-  Texts shown;
-  for (const FakeScreen::Box& box : boxes) shown.insert(shown.end(), {box.title, box.text});
-  return shown;
-}
 
 class St10ProgrammerTest : public ::testing::Test {
  protected:
@@ -68,8 +62,8 @@ TEST_P(St10CommandWaitTest, ResendsAndGivesUpOnTime) {
   EXPECT_EQ(node.TimesOf(wait.next), wait.nextTimes);
   if (answered) return;
   EXPECT_EQ(node.frames.back().text, "<Reset>");
-  EXPECT_EQ(Shown(screen.Questions()), (Texts{"ERROR!!!", kSt10Retry}));
-  EXPECT_EQ(Shown(screen.Messages()), (Texts{"Warning", kNotSuccessful}));
+  EXPECT_EQ(screen.Questions(), (Boxes{{"ERROR!!!", kSt10Retry}}));
+  EXPECT_EQ(screen.Messages(), (Boxes{{"Warning", kNotSuccessful}}));
   EXPECT_THAT(screen.Logs(), ::testing::Not(::testing::Contains(kSt10Retry)));
   EXPECT_EQ(node.streamed, "");
 }
@@ -89,7 +83,7 @@ TEST_F(St10ProgrammerTest, SilentNodeTimesOutWithTheLineCount) {
   node.lineReplies[2] = {};
   EXPECT_FALSE(Program(kAddressLine + "\r\n" + kEnd + kEnd));
   EXPECT_EQ(node.streamed, kAddressLine + "\n:00000001FF\n");
-  EXPECT_EQ(Shown(screen.Messages()), (Texts{"ERROR!!!", "Node timeout: line count = 2", "Warning", kNotSuccessful}));
+  EXPECT_EQ(screen.Messages(), (Boxes{{"ERROR!!!", "Node timeout: line count = 2"}, {"Warning", kNotSuccessful}}));
   EXPECT_EQ(node.TimesOf("<Reset>"), Times{2001});
 }
 
@@ -120,7 +114,7 @@ class St10ErrorTextTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(St10ErrorTextTest, ComposesTheOperatorsText) {
   St10Programmer programmer;
-  programmer.OnReply(FakeSt10Node::Message(GetParam().data));
+  programmer.OnReply(FakeScreen::Received(kSt10ReplyIdentifier, GetParam().data));
   EXPECT_EQ(programmer.ErrorText(), GetParam().text);
 }
 

@@ -26,11 +26,9 @@ inline const char kPowerCycle[] =
 inline const char kRecoveryFound[] =
     "WARNING. Select the correct hex file for the failed node update. If incorrect hex file is selected and "
     "programmed, the node would need to be sent to Alder for repair. Press 'OK' to begin node recovery.";
-inline const char kNothingToRecover[] = "There was no node found that needed recovering.";
 inline const char kRefused[] =
     "The selected node is not supported with the selected firmware version, select a different firmware or node "
     "and try again";
-inline const char kUnknownFirmware[] = "You are attempting to program a node with an unknown firmware version.";
 inline const char kNoNodeResponse[] = "No node response.";
 inline const char kDamaged[] = "The selected hex file is damaged or is not a hex file. The node was not changed.";
 inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file to program.";

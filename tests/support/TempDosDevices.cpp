@@ -19,17 +19,14 @@ TempDosDevices::~TempDosDevices() {
   fs::remove_all(root_, ignored);
 }
 
-std::string TempDosDevices::MakeFolder(const std::string& relative) const {
-  fs::path path = fs::path(root_) / relative;
-  fs::create_directories(path);
-  return path.string();
+void TempDosDevices::MakeFolder(const std::string& relative) const {
+  fs::create_directories(fs::path(root_) / relative);
 }
 
-std::string TempDosDevices::WriteFile(const std::string& relative, const std::string& content) const {
-  fs::path path = fs::path(root_) / relative;
+void TempDosDevices::WriteFile(const std::string& relative, const std::string& content) const {
+  const fs::path path = fs::path(root_) / relative;
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;
-  return path.string();
 }
 
 std::string TempDosDevices::ReadFile(const std::string& path) {

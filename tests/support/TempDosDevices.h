@@ -13,10 +13,10 @@ class TempDosDevices {
   TempDosDevices& operator=(const TempDosDevices&) = delete;
 
   const std::string& Root() const { return root_; }
-  // Creates root/relative as a folder (with parents) and returns its path.
-  std::string MakeFolder(const std::string& relative) const;
-  // Writes root/relative (parents created) and returns its path.
-  std::string WriteFile(const std::string& relative, const std::string& content) const;
+  // Creates root/relative as a folder, with its parents.
+  void MakeFolder(const std::string& relative) const;
+  // Writes root/relative, its folders created.
+  void WriteFile(const std::string& relative, const std::string& content) const;
   static std::string ReadFile(const std::string& path);
 
  private:
