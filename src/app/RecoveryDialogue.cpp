@@ -22,7 +22,7 @@ void RecoveryDialogue::Start() {
                           "begin node recovery.");
     } else {
       RecoveryMode = false;
-      screen_.ShowMessage("RECOVERY MODE", "There was no node found that needed recovering.");
+      TellNothingFound();
     }
   }
   screen_.ShowStatus("");
@@ -34,4 +34,8 @@ void RecoveryDialogue::AskForPowerCycle() {
   screen_.ShowMessage("RECOVERY MODE",
                       "Please cycle power to the ST10 or Atmel node you wish to recover, press OK when this is "
                       "complete.");
+}
+
+void RecoveryDialogue::TellNothingFound() {
+  screen_.ShowMessage("RECOVERY MODE", "There was no node found that needed recovering.");
 }

@@ -19,6 +19,8 @@ class RecoveryDialogue {
   bool FindNodeInBootloader();
   // While the box is up, a node powered up in its ST10 bootloader announces itself.
   void AskForPowerCycle();
+  // No bootloader answered, after the power cycle or the record's own look.
+  void TellNothingFound();
 
  private:
   ProgramScreen& screen_;

@@ -40,19 +40,18 @@ bool UpdateOffer::Offer(int32_t slot) {
   screen.Log(("Unfinished update: " + what).c_str());
   // Bootloaders of one kind share their identifiers: another node that may
   // wait in one would take the file too, and answer for this one.
+  const std::string unfinished = "The update of " + record->label + " with " + record->fileName + " did not finish";
   const std::vector<int32_t> others = parts_.waiting.Others(slot, record->bootloader);
   if (!others.empty()) {
-    screen.ShowMessage("RECOVERY MODE", ("The update of " + record->label + " with " + record->fileName +
-                                         " did not finish, but more nodes may be waiting in their bootloaders: " +
+    screen.ShowMessage("RECOVERY MODE", (unfinished + ", but more nodes may be waiting in their bootloaders: " +
                                          WaitingNodes::Names(others) +
                                          ". They would all take this file, so nothing was sent. Recover one node at "
                                          "a time with Recov., with the other nodes unplugged.")
                                             .c_str());
     return false;
   }
-  if (!screen.AskYesNo("RECOVERY MODE", ("The update of " + record->label + " with " + record->fileName +
-                                         " did not finish. Would you like to program that node with that file now?")
-                                            .c_str()))
+  if (!screen.AskYesNo("RECOVERY MODE",
+                       (unfinished + ". Would you like to program that node with that file now?").c_str()))
     return false;
   if (!record->FileUnchanged()) {
     screen.ShowMessage("RECOVERY MODE", ("The hex file " + record->fileName +
@@ -61,7 +60,7 @@ bool UpdateOffer::Offer(int32_t slot) {
     return false;
   }
   if (!FindRecordedNode(record->bootloader)) {
-    screen.ShowMessage("RECOVERY MODE", "There was no node found that needed recovering.");
+    parts_.recovery.TellNothingFound();
     return false;
   }
   RecoveryMode = true;
