@@ -15,16 +15,21 @@ constexpr uint8_t kReset = 0x03;
 
 uint32_t Word(const CanMessage& message, size_t at) { return uint32_t{message.data[at]} << 8 | message.data[at + 1]; }
 
+InitialFlash::Bytes StartingFlash(const NodeConfig& config) {
+  if (config.flash) return *config.flash;
+  if (config.startInBootloader) return InitialFlash::Interrupted(config.address, config.program);
+  return InitialFlash::Program(config.address, config.program);
+}
+
 }  // namespace
 
 AtmelBootloader::AtmelBootloader(Node& node)
     : node_(node),
+      flash_(StartingFlash(node.Config())),
       blankNonzero_(node.Config().blankNonzero),
       stopAfter_(node.Config().stopAfter),
       powerCut_(node.Config().powerCut),
-      badByte_(node.Config().badByte) {
-  flash_.fill(0xFF);
-}
+      badByte_(node.Config().badByte) {}
 
 void AtmelBootloader::Start() {
   range_.reset();
@@ -115,7 +120,7 @@ void AtmelBootloader::OnRange(const CanMessage& message) {
   writeAt_ = range_->first;
   dataFrames_ = 0;
   answeringData_ = true;  // a new pass
-  imageEnd_ = std::min<size_t>(size_t{range_->second} + 1, kFlashSize);
+  rangeEnd_ = std::min<size_t>(size_t{range_->second} + 1, kFlashSize);
   node_.Send(kRange, {0x00});
 }
 
@@ -148,5 +153,7 @@ void AtmelBootloader::StoreWrongly() {
 }
 
 std::vector<uint8_t> AtmelBootloader::Image() const {
-  return std::vector<uint8_t>(flash_.begin(), flash_.begin() + static_cast<std::ptrdiff_t>(imageEnd_));
+  const auto content = std::find_if(flash_.rbegin(), flash_.rend(), [](uint8_t byte) { return byte != 0xFF; });
+  const size_t end = std::max<size_t>(static_cast<size_t>(flash_.rend() - content), rangeEnd_);
+  return std::vector<uint8_t>(flash_.begin(), flash_.begin() + static_cast<std::ptrdiff_t>(end));
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "Bootloader.h"
+#include "InitialFlash.h"
 
 class Node;
 
@@ -14,7 +14,7 @@ class Node;
 // fills with 8-byte data frames from the start of an announced range.
 class AtmelBootloader final : public Bootloader {
  public:
-  static constexpr size_t kFlashSize = 32768;
+  static constexpr size_t kFlashSize = InitialFlash::kSize;
 
   explicit AtmelBootloader(Node& node);
 
@@ -22,7 +22,8 @@ class AtmelBootloader final : public Bootloader {
   void Announce() override;
   void OnFrame(const CanMessage& message) override;
   bool UpdateComplete() const override { return erased_ && RangeDone(); }
-  // From address 0 to the end of the last announced range.
+  // From address 0 to the last byte that is not 0xFF or the end of the last
+  // announced range, whichever is further.
   std::vector<uint8_t> Image() const override;
 
  private:
@@ -39,10 +40,10 @@ class AtmelBootloader final : public Bootloader {
   uint8_t FlashAt(uint32_t address) const { return address < kFlashSize ? flash_[address] : 0xFF; }
 
   Node& node_;
-  std::array<uint8_t, kFlashSize> flash_;
+  InitialFlash::Bytes flash_;
   bool erased_ = false;
   std::optional<std::pair<uint32_t, uint32_t>> range_;  // first and last address, this session
-  size_t imageEnd_ = 0;                                 // what a dump holds; survives restarts
+  size_t rangeEnd_ = 0;                                 // survives restarts
   uint32_t writeAt_ = 0;
   uint32_t dataFrames_ = 0;
   bool answeringData_ = true;

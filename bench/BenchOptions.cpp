@@ -217,6 +217,10 @@ Nodes:
                          boot=st10|atmel  its bootloader (default st10)
                          after=145        program number after an update
                                           (default: unchanged)
+                         flash=FILE.hex   Atmel: the flash at start-up, from
+                                          an Intel HEX file (default: a
+                                          program of the node's own, 10 to
+                                          20 KB)
                          fault=F          repeatable, F one of:
                            silent           never answers anything
                            no-bootloader    ignores the bootloader command F1

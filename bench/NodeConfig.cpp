@@ -71,6 +71,9 @@ bool ApplyField(const std::string& key, const std::string& value, NodeConfig& no
       return false;
     }
     node.boot = value == "st10" ? BootloaderKind::St10 : BootloaderKind::Atmel;
+  } else if (key == "flash") {
+    node.flash = InitialFlash::Read(value, error);
+    return node.flash.has_value();
   } else if (key == "fault") {
     return ApplyFault(value, node, error);
   } else {
@@ -101,6 +104,10 @@ std::optional<NodeConfig> NodeConfig::Parse(const std::string& text, std::string
   }
   if (!hasAddress || !hasProgram) {
     error = "a node needs address= and program=";
+    return std::nullopt;
+  }
+  if (node.flash && node.boot != BootloaderKind::Atmel) {
+    error = "flash= needs boot=atmel";
     return std::nullopt;
   }
   return node;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "InitialFlash.h"
+
 enum class BootloaderKind { St10, Atmel };
 
 // One node on the virtual bus as a scenario line describes it:
@@ -17,6 +19,9 @@ struct NodeConfig {
   // Starts without an application, waiting in its bootloader (as after a
   // failed update).
   bool startInBootloader = false;
+  // Atmel: the flash at start-up, read from flash=PATH; without it the node
+  // holds a program of its own.
+  std::optional<InitialFlash::Bytes> flash;
 
   // Faults. silent and no-bootloader last for the node's life; the others
   // spoil one update each (a retry then succeeds).
