@@ -26,6 +26,7 @@ InitialFlash::Bytes StartingFlash(const NodeConfig& config) {
 AtmelBootloader::AtmelBootloader(Node& node)
     : node_(node),
       flash_(StartingFlash(node.Config())),
+      readProtected_(node.Config().noDisplay),
       blankNonzero_(node.Config().blankNonzero),
       stopAfter_(node.Config().stopAfter),
       powerCut_(node.Config().powerCut),
@@ -81,6 +82,8 @@ void AtmelBootloader::OnControl(const CanMessage& message) {
 void AtmelBootloader::Erase() {
   flash_.fill(0xFF);
   erased_ = true;
+  if (readProtected_) node_.Note("read protection lifted by the erase");
+  readProtected_ = false;
   range_.reset();
   node_.ApplicationErased();
   node_.After(node_.Config().slowEraseMs, [this] { node_.Send(kControl, {0x00}); });
@@ -100,7 +103,7 @@ void AtmelBootloader::OnWindow(const CanMessage& message) {
     uint32_t first = from;
     while (first <= to && FlashAt(first) == 0xFF) ++first;
     node_.Send(kWindow, {static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first)});
-  } else if (message.data[0] == kDisplay) {
+  } else if (message.data[0] == kDisplay && !readProtected_) {
     uint8_t bytes[8];
     for (uint32_t i = 0; i < 8; ++i) bytes[i] = FlashAt(from + i);
     node_.Send(kWindow, bytes);

@@ -42,6 +42,7 @@ class AtmelBootloader final : public Bootloader {
   Node& node_;
   InitialFlash::Bytes flash_;
   bool erased_ = false;
+  bool readProtected_;  // display requests go unanswered until the next erase
   std::optional<std::pair<uint32_t, uint32_t>> range_;  // first and last address, this session
   size_t rangeEnd_ = 0;                                 // survives restarts
   uint32_t writeAt_ = 0;

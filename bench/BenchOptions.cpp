@@ -238,9 +238,11 @@ Nodes:
                                             is stored wrongly
                            start-in-bootloader  no application: waits in
                                             its bootloader from the start
-                       stop-after, line-error, blank-nonzero, power-cut and
-                       bad-byte spoil one update each; the retry then
-                       succeeds.
+                           no-display       Atmel: display requests unanswered
+                                            until the next erase
+                       stop-after, line-error, blank-nonzero, power-cut,
+                       bad-byte and no-display spoil one update each; the
+                       retry then succeeds.
   --scenario FILE      node descriptions, one per line ("--node" optional), '#'
                        starts a comment
 

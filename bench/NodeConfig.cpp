@@ -42,6 +42,7 @@ bool ApplyFault(const std::string& fault, NodeConfig& node, std::string& error) 
     if (name == "blank-nonzero") return node.blankNonzero = true;
     if (name == "stuck-reset") return node.stuckReset = true;
     if (name == "start-in-bootloader") return node.startInBootloader = true;
+    if (name == "no-display") return node.noDisplay = true;
   } else {
     if (name == "slow-erase") return SetNumber(name, value, 0xFFFFFFFF, node.slowEraseMs, error);
     if (name == "late-start") return SetNumber(name, value, 0xFFFFFFFF, node.lateStartMs, error);

@@ -35,6 +35,7 @@ struct NodeConfig {
   std::optional<uint32_t> lineError;  // ST10 line number reported as bad
   std::optional<uint32_t> powerCut;   // lines or data frames before the power goes
   std::optional<uint32_t> badByte;    // Atmel address whose first write is stored wrongly
+  bool noDisplay = false;             // Atmel: display requests unanswered until the next erase
 
   // Parses one node description; on failure returns nothing and says why.
   static std::optional<NodeConfig> Parse(const std::string& text, std::string& error);
