@@ -6,6 +6,10 @@
 #include "firmware/HexFolder.h"
 #include "system/DosPath.h"
 
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+}
+
 std::string HexFileDosPath(const std::string& name) { return kHexFolder + name; }
 
 bool AccessHexFile(const std::string& name) {

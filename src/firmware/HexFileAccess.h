@@ -7,6 +7,10 @@
 // The two engines' common way to reach the hex file the operator picked from
 // the program list: always by its bare name inside the hex folder.
 
+// A name of a file right inside its folder, never a path that leaves it: no
+// separator, not "." or "..".
+bool IsPlainFileName(const std::string& name);
+
 // The DOS path of a hex file: the hex folder followed by the bare name.
 std::string HexFileDosPath(const std::string& name);
 

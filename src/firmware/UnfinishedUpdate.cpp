@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <cstdlib>
 #include <cstdio>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "console/ProgramScreen.h"
 #include "console/ProgramState.h"
 #include "firmware/HexFileAccess.h"
+#include "firmware/KeptProgram.h"
 #include "system/DosPath.h"
 #include "system/DurableFile.h"
 
@@ -93,16 +95,22 @@ std::string UnfinishedUpdate::Text() const {
   char numbers[160];
   std::snprintf(numbers, sizeof numbers, "size=%" PRIu64 "\nchecksum=%08" PRIX32 "\nbootloader=%d\n", size, checksum,
                 static_cast<int>(bootloader));
-  return "slot=" + std::to_string(slot) + "\nlabel=" + label + "\nfile=" + fileName + "\n" + numbers + "end\n";
+  return "slot=" + std::to_string(slot) + "\nlabel=" + label + "\nfile=" + fileName + "\n" + numbers + "kept=" + kept +
+         "\nend\n";
 }
 
+// Each field once; "kept" may be missing, as in the records written before
+// there was one.
 std::optional<UnfinishedUpdate> UnfinishedUpdate::Parse(const std::string& text) {
   UnfinishedUpdate record;
   std::istringstream lines(text);
   std::string line;
-  int fields = 0;
+  std::set<std::string> fields;
   while (std::getline(lines, line)) {
-    if (line == "end") return fields == 6 && record.InRange() ? std::optional(record) : std::nullopt;
+    if (line == "end") {
+      const bool whole = fields.size() == 6 + fields.count("kept");
+      return whole && record.InRange() ? std::optional(record) : std::nullopt;
+    }
     const size_t equals = line.find('=');
     if (equals == std::string::npos) return std::nullopt;
     const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
@@ -112,17 +120,18 @@ std::optional<UnfinishedUpdate> UnfinishedUpdate::Parse(const std::string& text)
                 : key == "size"       ? ReadNumber(value, 10, record.size)
                 : key == "checksum"   ? ReadNumber(value, 16, record.checksum)
                 : key == "bootloader" ? ReadNumber(value, 10, record.bootloader)
+                : key == "kept"       ? (record.kept = value, true)
                                       : false;
-    if (!read) return std::nullopt;
-    ++fields;
+    if (!read || !fields.insert(key).second) return std::nullopt;
   }
   return std::nullopt;  // cut before its end
 }
 
-// The file is a plain name in the hex folder, never a path that leaves it.
+// The files are plain names in the hex folder or kept programs' names, never
+// paths that leave it.
 bool UnfinishedUpdate::InRange() const {
-  const bool plainName = !fileName.empty() && fileName != "." && fileName != ".." &&
-                         fileName.find_first_of("/\\:") == std::string::npos;
-  return plainName && slot >= 1 && slot <= kLastSlot && size > 0 && size <= kLargestFile &&
+  const bool files = (IsPlainFileName(fileName) || KeptProgram::IsKept(fileName)) &&
+                     (kept.empty() || KeptProgram::IsKept(kept));
+  return files && slot >= 1 && slot <= kLastSlot && size > 0 && size <= kLargestFile &&
          bootloader >= kNoBootloader && bootloader <= kAtmelBootloader;
 }

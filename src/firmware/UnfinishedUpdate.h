@@ -14,10 +14,11 @@ class UnfinishedUpdate {
  public:
   int32_t slot = 0;
   std::string label;     // the slot's node label
-  std::string fileName;  // bare name in the hex folder
+  std::string fileName;  // bare name in the hex folder, or a kept program's name
   uint64_t size = 0;
   uint32_t checksum = 0;  // CRC-32 of the file's bytes
   int32_t bootloader = 0;  // BootloaderKind; none until the node answered
+  std::string kept;        // the node's old program's kept name; empty when none was kept
 
   // Takes the hex file's name, size and checksum; false when it cannot be read.
   bool TakeFile(const std::string& name);

@@ -75,7 +75,7 @@ class Run : public ::testing::Test, public RunHost, public RunEngines {
     nodes = placed;
     for (const Node& node : nodes) FindNodeSlot(node.slot)->program = node.program;
     for (const auto& [slot, bootloader] : records) {
-      UnfinishedUpdate record{slot, FindNodeSlot(slot)->name, "", 0, 0, bootloader};
+      UnfinishedUpdate record{slot, FindNodeSlot(slot)->name, "", 0, 0, bootloader, ""};
       ASSERT_TRUE(record.TakeFile(AddFile("P149alpha.hex")) && record.Save());
     }
   }
