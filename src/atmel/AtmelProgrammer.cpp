@@ -241,8 +241,9 @@ bool AtmelProgrammer::SetAddressRange() {
 }
 
 bool AtmelProgrammer::CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
-                                  const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
+                                  std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
   WriteLog(status);
+  flag = 0;  // only an answer to this command counts: a late display reply of erased bytes looks blank
   Send(identifier, data);
   if (answered_.WaitFor([&flag] { return flag != 0; }, maxSleeps * kCommandSleepMs)) return true;
   ShowError(failure);

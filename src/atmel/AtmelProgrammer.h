@@ -77,7 +77,7 @@ class AtmelProgrammer : public ReplyConsumer {
   // Resets the node and tells the operator how the run ended.
   Result Conclude(Result result, bool confirmSuccess);
   bool CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
-                   const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
+                   std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
   void SendDataFrame(uint16_t address, uint8_t length);
   void Record(const CanMessage& message);
   // Reads the window from first and compares it with the image.

@@ -57,8 +57,9 @@ CanMessage FakeAtmelNode::Display(uint16_t first) {
 void FakeAtmelNode::AnswerDisplay(uint16_t first) {
   const CanMessage shown = Display(first);
   const int answers = NextOf(displayAnswers[first], 1);
-  if (answers > 0) Answer(kVerify, shown);
-  if (answers > 1) clock_.Schedule(delayMs[kVerify] + 1u, [this, shown] { programmer_.OnReply(shown); });
+  if (answers == 1 || answers == 2) Answer(kVerify, shown);
+  const uint32_t lateMs = answers == 0 ? MemoryReadOut::kWindowWaitMs + 1 : delayMs[kVerify] + 1u;
+  if (answers != 1) clock_.Schedule(lateMs, [this, shown] { programmer_.OnReply(shown); });
 }
 
 void FakeAtmelNode::Answer(Command command, const CanMessage& answer) {

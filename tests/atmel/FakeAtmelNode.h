@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <vector>
 
@@ -25,7 +24,8 @@ class FakeAtmelNode {
   bool reportsDone = true;        // the frame reaching the range's end is acknowledged with 0x00
   uint8_t blankAnswerLength = 0;  // 0 means blank
   std::map<uint16_t, uint8_t> misreadOnce;  // bytes the first display of their address shows instead
-  // By window: whether its next displays are answered 0, 1 (once run out) or 2 times, the second 1 ms after the first.
+  // By window: how its next displays are answered: 1 once (also once these run out), 2 twice, the second 1 ms
+  // after the first, 0 only after the engine stopped waiting.
   std::map<uint16_t, std::deque<int>> displayAnswers;
 
   std::array<uint8_t, kNodeMemorySize> flash{};
