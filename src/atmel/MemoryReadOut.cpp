@@ -14,15 +14,17 @@ uint32_t LineFaults() {
 
 }  // namespace
 
+// Counted as arriving before its bytes are stored, and as in once they are.
 void MemoryReadOut::OnReply(const CanMessage& message) {
   uint64_t packed = 0;
   std::memcpy(&packed, message.data, sizeof packed);
+  ++arriving_;
   bytes_ = packed;
-  replies_.fetch_add(1, std::memory_order_acq_rel);
+  ++replies_;
 }
 
-// The count is read again after the bytes: a second reply that overwrote
-// them shows there.
+// A second reply that overwrote the bytes, or was about to, shows in the
+// count of arriving ones read after them.
 MemoryReadOut::Reply MemoryReadOut::Exchange(uint16_t first) {
   const uint16_t last = static_cast<uint16_t>(first + FirmwareImage::kWindowBytes - 1);
   CanMessage request{.identifier = kDisplayId,
@@ -35,7 +37,7 @@ MemoryReadOut::Reply MemoryReadOut::Exchange(uint16_t first) {
   if (!reply.answered) return reply;
   const uint64_t packed = bytes_;
   std::memcpy(reply.bytes.data(), &packed, reply.bytes.size());
-  reply.count = replies_;
+  reply.count = arriving_;
   reply.alone = reply.count == before + 1;
   return reply;
 }
@@ -50,7 +52,7 @@ bool MemoryReadOut::ReadAll(FirmwareImage& memory, const std::function<void(uint
   }
   // A reply still owed means one came too many on the way, taken in place of
   // its successor: every window from there on may be shifted.
-  return !answered_.WaitFor([this] { return replies_ != taken_; }, kOwedMs);
+  return !answered_.WaitFor([this] { return arriving_ != taken_; }, kOwedMs);
 }
 
 // Only a read that came alone counts. The first one counts by itself when

@@ -48,7 +48,8 @@ class MemoryReadOut {
   void AwaitQuiet();
 
   Waker& answered_;
-  std::atomic<uint32_t> replies_{0};  // display replies since start
-  uint32_t taken_ = 0;                // replies_ when the last window was taken
-  std::atomic<uint64_t> bytes_{0};    // those of the last, as one value so that none is torn
+  std::atomic<uint32_t> arriving_{0};  // display replies since start, counted before their bytes
+  std::atomic<uint64_t> bytes_{0};     // those of the last, as one value so that none is torn
+  std::atomic<uint32_t> replies_{0};   // display replies whose bytes are in
+  uint32_t taken_ = 0;                 // arriving_ when the last window was taken
 };
