@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeepCase{"RetryReadsNothing",
                                [](auto& t, auto&) {  // the first erase is lost, YES erases again
                                  t.screen.answers = {true};
-                                 t.screen.onSend = [&t, toNode = t.screen.onSend, lost = false](auto& m) mutable {
+                                 t.screen.onSend = [toNode = t.screen.onSend, lost = false](auto& m) mutable {
                                    if (KindOf(m) != "erase" || std::exchange(lost, true)) toNode(m);
                                  };
                                },
