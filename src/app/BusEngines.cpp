@@ -28,7 +28,7 @@ bool BusEngines::ProgramSt10(const std::string& fileName, bool confirmSuccess) {
 }
 
 bool BusEngines::ProgramAtmel(const std::string& fileName, bool confirmSuccess) {
-  return atmel_.Program(fileName, true, confirmSuccess);
+  return atmel_.Program(fileName, true, confirmSuccess) == AtmelProgrammer::Result::kProgrammed;
 }
 
 bool BusEngines::St10ResetAnswered() { return st10_.ResetAnswered(); }

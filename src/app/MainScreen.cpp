@@ -210,6 +210,8 @@ bool MainScreen::SendCanMessage(CanMessage& message, bool extended, uint8_t leng
 
 uint32_t MainScreen::LastFrameWritten() { return link_ ? link_->LastCanFrameWritten() : 0; }
 
+uint32_t MainScreen::LineFaults() { return link_ ? link_->LineFaults() : 0; }
+
 void MainScreen::Log(const char* text) { logFile_.Write(text); }
 
 void MainScreen::ShowStatus(const char* text) {

@@ -59,6 +59,7 @@ class MainScreen : public Dialog, public ProgramScreen, public RunHost {
   // What discovery and the engines ask of the screen.
   bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
   uint32_t LastFrameWritten() override;
+  uint32_t LineFaults() override;
   void Log(const char* text) override;
   void ShowStatus(const char* text) override;
   void SetProgress(int value) override;

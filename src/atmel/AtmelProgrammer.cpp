@@ -1,9 +1,7 @@
 #include "atmel/AtmelProgrammer.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include "console/ProgramScreen.h"
@@ -18,14 +16,13 @@ enum Identifier : uint32_t {
   kPortId = 0,
   kRangeId = 1,
   kDataId = 2,
-  kCheckId = 3,
+  kCheckId = MemoryReadOut::kDisplayId,
   kMemoryId = 4,
   kRegistersId = 5,
 };
 
 constexpr uint8_t kFrameBytes = 8;
 constexpr uint32_t kDataAckWaitMs = 1001 * 5;
-constexpr uint32_t kWindowWaitMs = 1001 * 3;
 constexpr uint32_t kCommandSleepMs = 100;
 constexpr uint32_t kDataPauseMs = 10;
 constexpr uint32_t kResetPauseMs = 2000;
@@ -42,12 +39,6 @@ void ShowBox(const char* title, const char* text) {
 }
 
 void ShowError(const char* text) { ShowBox("ERROR!!!", text); }
-
-uint64_t Packed(const CanMessage& message) {
-  uint64_t packed = 0;
-  std::memcpy(&packed, message.data, sizeof packed);
-  return packed;
-}
 
 // Moves the progress bar about a hundred times over one pass of frames; a
 // small image still moves it once per frame.
@@ -69,28 +60,18 @@ class ProgressSteps {
 
 }  // namespace
 
-bool AtmelProgrammer::Program(const std::string& fileName, bool openPort, bool confirmSuccess) {
+AtmelProgrammer::Result AtmelProgrammer::Program(const std::string& fileName, bool openPort, bool confirmSuccess,
+                                                 ProgramKeeper* keeper) {
   for (;;) {
-    switch (Attempt(fileName, openPort)) {
-      case Outcome::kProgrammed:
-        ResetNode();
-        if (confirmSuccess)
-          ShowBox("Programming Complete",
-                  "Press OK to program another node.  When finished, press Exit and remove USB drive.");
-        return true;
-      case Outcome::kNotStarted:
-        ResetNode();
-        return false;
-      case Outcome::kFailed:
-        break;
-    }
+    const Result result = Attempt(fileName, openPort, keeper);
+    if (result != Result::kFailed) return Conclude(result, confirmSuccess);
     ProgramScreen* screen = TheScreen();
     if (!screen || !screen->AskYesNo("ERROR!!!",
                                      "An error occurred during programming, check all your connections to node. \n"
                                      "Would you like to try again?")) {
       ResetNode();
       ShowBox("Warning", "Programming was not successful, node may not be usable. Contact Alder for support.");
-      return false;
+      return Result::kFailed;
     }
     // The retry parses the file again into an erased image; the node's port is open already.
     ResetState();
@@ -98,25 +79,49 @@ bool AtmelProgrammer::Program(const std::string& fileName, bool openPort, bool c
   }
 }
 
+AtmelProgrammer::Result AtmelProgrammer::Conclude(Result result, bool confirmSuccess) {
+  if (result == Result::kAlreadyRuns) WriteLog("The node already runs this file: nothing was erased or written.");
+  ResetNode();
+  if (!confirmSuccess || result == Result::kUntouched) return result;
+  ShowBox("Programming Complete",
+          result == Result::kAlreadyRuns
+              ? "The node already runs this file, so nothing was erased or written. Press OK to program another "
+                "node.  When finished, press Exit and remove USB drive."
+              : "Press OK to program another node.  When finished, press Exit and remove USB drive.");
+  return result;
+}
+
 // A file that cannot be read still lets the open and register frames go out,
 // but nothing is erased: the node is only reset.
-AtmelProgrammer::Outcome AtmelProgrammer::Attempt(const std::string& fileName, bool openPort) {
+AtmelProgrammer::Result AtmelProgrammer::Attempt(const std::string& fileName, bool openPort, ProgramKeeper* keeper) {
   if (ProgramScreen* screen = TheScreen()) {
     screen->SetProgressVisible(true);
     screen->SetProgress(0);
   }
+  readsMemory_ = openPort && keeper;
   bool ok = AccessFile(fileName);
   ok = ReadHexFile() && ok;
   ShowTimeLeft(openPort ? Stage::kOpening : Stage::kErasing);
   if (openPort) {
     ok = OpenPort() && ok;
-    if (!ReadRegisters()) return Outcome::kNotStarted;
+    if (!ReadRegisters()) return Result::kUntouched;
   }
-  if (!ok) return Outcome::kNotStarted;
+  if (!ok) return Result::kUntouched;
+  if (readsMemory_) {
+    if (const Result settled = SettleOldProgram(*keeper); settled != Result::kProgrammed) return settled;
+  }
   const uint32_t erasing = TickCount();
-  if (!EraseMemory() || !BlankCheck() || !SetAddressRange()) return Outcome::kFailed;
+  if (!EraseMemory() || !BlankCheck() || !SetAddressRange()) return Result::kFailed;
   commandsMs_ = TickCount() - erasing;
-  return ProgramMemory() && VerifyMemory() ? Outcome::kProgrammed : Outcome::kFailed;
+  return ProgramMemory() && VerifyMemory() ? Result::kProgrammed : Result::kFailed;
+}
+
+// A full update leaves the file's image with 0xFF beyond its end, so a node
+// that holds exactly that needs nothing done.
+AtmelProgrammer::Result AtmelProgrammer::SettleOldProgram(ProgramKeeper& keeper) {
+  if (!ReadMemory()) return keeper.GoOnUnread() ? Result::kProgrammed : Result::kUntouched;
+  if (memory_.SameBytes(image_)) return Result::kAlreadyRuns;
+  return keeper.Keep(memory_) ? Result::kProgrammed : Result::kUntouched;
 }
 
 void AtmelProgrammer::OnReply(CanMessage message) {
@@ -143,10 +148,8 @@ void AtmelProgrammer::Record(const CanMessage& message) {
       readyFlag_ = 1;
       break;
     case kCheckId:
-      // The bytes as one value, so that a late reply never tears what the step compares.
-      windowBytes_ = Packed(message);
+      readOut_.OnReply(message);
       if (message.length == 0) blankFlag_ = 1;
-      windowFlag_ = 1;
       break;
     case kMemoryId:
       if (message.data[0] == 0x00) eraseFlag_ = 1;
@@ -167,7 +170,6 @@ void AtmelProgrammer::ResetState() {
   registersFlag_ = 0;
   doneFlag_ = 0;
   readyFlag_ = 0;
-  windowFlag_ = 0;
   image_.Erase();
 }
 
@@ -211,6 +213,16 @@ bool AtmelProgrammer::ReadRegisters() {
   return false;
 }
 
+bool AtmelProgrammer::ReadMemory() {
+  WriteLog("Reading Memory");
+  ProgressSteps progress(MemoryReadOut::kWindows);
+  const uint32_t begun = TickCount();
+  memory_.Erase();
+  return readOut_.ReadAll(memory_, [&](uint32_t windows) {
+    if (progress.Count(windows)) TrackPace(Stage::kReading, begun, windows - 1);
+  });
+}
+
 bool AtmelProgrammer::EraseMemory() {
   return CommandStep("Erasing", kMemoryId, {0x00, 0xFF}, eraseFlag_, 601, "Failed at EraseMemory().");
 }
@@ -229,8 +241,9 @@ bool AtmelProgrammer::SetAddressRange() {
 }
 
 bool AtmelProgrammer::CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
-                                  const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
+                                  std::atomic<uint32_t>& flag, int maxSleeps, const char* failure) {
   WriteLog(status);
+  flag = 0;  // only an answer to this command counts: a late display reply of erased bytes looks blank
   Send(identifier, data);
   if (answered_.WaitFor([&flag] { return flag != 0; }, maxSleeps * kCommandSleepMs)) return true;
   ShowError(failure);
@@ -265,35 +278,26 @@ bool AtmelProgrammer::ProgramMemory() {
   return true;
 }
 
-// Each display reply must hold its window's eight image bytes; the last
-// window's reply is awaited like the others.
+// Each display reply must hold its window's eight image bytes.
 bool AtmelProgrammer::VerifyMemory() {
   WriteLog("Verifying");
-  ProgressSteps progress(image_.End() / kFrameBytes);
+  const uint32_t windows = (image_.End() + kFrameBytes - 1) / kFrameBytes;
+  ProgressSteps progress(windows);
   const uint32_t begun = TickCount();
-  verifyAddress_ = 0;
-  for (uint32_t window = 1; verifyAddress_ < image_.End(); ++window) {
-    if (progress.Count(window)) TrackPace(Stage::kVerifying, begun, window - 1);
-    if (verifyAddress_ > 0 && !WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes))) return false;
-    windowFlag_ = 0;
-    const uint16_t first = verifyAddress_;
-    const uint16_t last = static_cast<uint16_t>(first + kFrameBytes - 1);
-    Send(kCheckId, {0x00, static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first & 0xFF),
-                    static_cast<uint8_t>(last >> 8), static_cast<uint8_t>(last & 0xFF)});
-    verifyAddress_ = static_cast<uint16_t>(first + kFrameBytes);
+  for (uint32_t window = 0; window < windows; ++window) {
+    if (progress.Count(window + 1)) TrackPace(Stage::kVerifying, begun, window);
+    if (!WindowMatches(static_cast<uint16_t>(window * kFrameBytes))) return false;
   }
-  return verifyAddress_ == 0 || WindowMatches(static_cast<uint16_t>(verifyAddress_ - kFrameBytes));
+  return true;
 }
 
 // A missing reply fails without a box of its own; a differing byte names its
 // address. Only a display reply counts: a late data acknowledgement (a copy
 // after a spoiled frame, say) holds no window.
 bool AtmelProgrammer::WindowMatches(uint16_t first) {
-  if (!AwaitWindow()) return false;
-  const uint64_t packed = windowBytes_.load();
-  std::array<uint8_t, kFrameBytes> bytes;
-  std::memcpy(bytes.data(), &packed, bytes.size());
-  const std::optional<uint16_t> differs = image_.FirstDifference(first, bytes);
+  const MemoryReadOut::Reply reply = readOut_.Exchange(first);
+  if (!reply.answered) return false;
+  const std::optional<uint16_t> differs = image_.FirstDifference(first, reply.bytes);
   if (!differs) return true;
   char text[48];
   std::snprintf(text, sizeof text, "Verify failed at address 0x%04X.", *differs);
@@ -305,10 +309,6 @@ bool AtmelProgrammer::AwaitReady() {
   return answered_.WaitFor([this] { return readyFlag_ != 0; }, kDataAckWaitMs);
 }
 
-bool AtmelProgrammer::AwaitWindow() {
-  return answered_.WaitFor([this] { return windowFlag_ != 0; }, kWindowWaitMs);
-}
-
 void AtmelProgrammer::ResetNode() {
   ShowTimeLeft(Stage::kResetting);
   WriteLog("Resetting");
@@ -317,6 +317,7 @@ void AtmelProgrammer::ResetNode() {
 }
 
 void AtmelProgrammer::TrackPace(Stage stage, uint32_t begun, uint32_t done) {
+  // Reading and verifying exchange the same display windows.
   if (done > 0) (stage == Stage::kWriting ? frameMs_ : windowMs_) = static_cast<double>(TickCount() - begun) / done;
   ShowTimeLeft(stage, done);
 }
@@ -334,6 +335,9 @@ uint32_t AtmelProgrammer::MsFrom(Stage stage, uint32_t done) const {
   if (stage <= Stage::kVerifying) ms += left(Stage::kVerifying) * windowMs_;
   if (stage <= Stage::kWriting) ms += left(Stage::kWriting) * frameMs_ + kCommandSleepMs;
   if (stage <= Stage::kErasing) ms += commandsMs_;
+  if (stage <= Stage::kReading && readsMemory_)
+    ms += (MemoryReadOut::kWindows - (stage == Stage::kReading ? std::min(done, MemoryReadOut::kWindows) : 0)) *
+          windowMs_;
   if (stage <= Stage::kOpening) ms += 3 * kCommandSleepMs;  // OpenPort's two sleeps and ReadRegisters' one
   return static_cast<uint32_t>(ms);
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "atmel/FirmwareImage.h"
+#include "atmel/MemoryReadOut.h"
+#include "atmel/ProgramKeeper.h"
 #include "console/ReplyRouting.h"
 #include "system/Waker.h"
 
@@ -16,14 +18,22 @@
 // link's receive thread, records in atomics and wakes the waiting step.
 class AtmelProgrammer : public ReplyConsumer {
  public:
+  // How a run ended. kFailed: the node was erased and is not programmed (the
+  // retry was declined). kUntouched: the run stopped before the erase and the
+  // node was reset into its unchanged program.
+  enum class Result { kProgrammed, kAlreadyRuns, kFailed, kUntouched };
+
   AtmelProgrammer() { ResetState(); }
 
-  // One whole run: true when the node was programmed (possibly by a retry the
-  // operator asked for). openPort is on for a run after the bootloader command
-  // and off for a retry, whose node has its port open already. Without
-  // confirmSuccess the "Programming Complete" box is left to the caller, which
-  // programs further nodes and reports them all at once.
-  bool Program(const std::string& fileName, bool openPort, bool confirmSuccess = true);
+  // One whole run, possibly with retries the operator asked for. openPort is
+  // on for a run after the bootloader command and off for a retry, whose node
+  // has its port open already. Without confirmSuccess the "Programming
+  // Complete" box is left to the caller, which programs further nodes and
+  // reports them all at once. With a keeper, a run that opens the port reads
+  // the node's memory before erasing it: a node that already holds the
+  // file's image is only reset, any other program goes to the keeper first.
+  Result Program(const std::string& fileName, bool openPort, bool confirmSuccess = true,
+                 ProgramKeeper* keeper = nullptr);
 
   void OnReply(CanMessage message) override;
 
@@ -44,6 +54,8 @@ class AtmelProgrammer : public ReplyConsumer {
   bool ReadHexFile();
   bool OpenPort();
   bool ReadRegisters();
+  // The whole memory into Memory(); false when a window could not be read for sure.
+  bool ReadMemory();
   bool EraseMemory();
   bool BlankCheck();
   bool SetAddressRange();
@@ -52,21 +64,25 @@ class AtmelProgrammer : public ReplyConsumer {
   void ResetNode();
 
   const FirmwareImage& Image() const { return image_; }
+  const FirmwareImage& Memory() const { return memory_; }
 
  private:
-  enum class Outcome { kProgrammed, kNotStarted, kFailed };
   // Where a run stands, for the estimate of the time it still takes.
-  enum class Stage { kOpening, kErasing, kWriting, kVerifying, kResetting };
+  enum class Stage { kOpening, kReading, kErasing, kWriting, kVerifying, kResetting };
 
-  Outcome Attempt(const std::string& fileName, bool openPort);
+  // kFailed asks the retry question; the others end the run.
+  Result Attempt(const std::string& fileName, bool openPort, ProgramKeeper* keeper);
+  // What the node's old program asks of the run: kProgrammed to go on to the erase.
+  Result SettleOldProgram(ProgramKeeper& keeper);
+  // Resets the node and tells the operator how the run ended.
+  Result Conclude(Result result, bool confirmSuccess);
   bool CommandStep(const char* status, uint32_t identifier, std::initializer_list<uint8_t> data,
-                   const std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
+                   std::atomic<uint32_t>& flag, int maxSleeps, const char* failure);
   void SendDataFrame(uint16_t address, uint8_t length);
   void Record(const CanMessage& message);
-  // Waits for the reply to the window from first and compares it with the image.
+  // Reads the window from first and compares it with the image.
   bool WindowMatches(uint16_t first);
   bool AwaitReady();
-  bool AwaitWindow();
   // Measures the time per frame or window of the pass begun at the given
   // tick, then reports the time left.
   void TrackPace(Stage stage, uint32_t begun, uint32_t done);
@@ -80,13 +96,13 @@ class AtmelProgrammer : public ReplyConsumer {
   std::atomic<uint32_t> rangeFlag_{0};
   std::atomic<uint32_t> registersFlag_{0};
   std::atomic<uint32_t> doneFlag_{0};
-  std::atomic<uint16_t> readyFlag_{0};   // a data frame was acknowledged
-  std::atomic<uint16_t> windowFlag_{0};  // a display reply came
-  std::atomic<uint64_t> windowBytes_{0};  // the data bytes of the last display reply
+  std::atomic<uint16_t> readyFlag_{0};  // a data frame was acknowledged
   Waker answered_;
+  MemoryReadOut readOut_{answered_};
   std::string fileName_;
   FirmwareImage image_;
-  uint16_t verifyAddress_ = 0;
+  FirmwareImage memory_;  // what the node held before the erase
+  bool readsMemory_ = false;  // this run reads the memory before erasing it
   // Measured by each run and kept for the next, so the nodes of a batch after
   // the first are estimated from the first. Before any run: the node answers
   // each command within its first sleep and each frame within its pause, and

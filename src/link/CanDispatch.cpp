@@ -57,6 +57,8 @@ uint32_t CanDispatch::LastCanFrameWritten() const {
   return sendRing_.Empty() ? writer_.LastCanFrameAt() : TickCount();
 }
 
+uint32_t CanDispatch::LineFaults() const { return writer_.LineFaults(); }
+
 bool CanDispatch::Acknowledged(uint8_t channel) const { return channels_.Acknowledged(channel); }
 
 void CanDispatch::Shutdown() {
@@ -242,6 +244,7 @@ void CanDispatch::WaitForAck() {
     // The frame may be on the bus with its Ack lost: a late Nak never brings it back.
     std::lock_guard lock(sendMutex_);
     writer_.Settle();
+    writer_.FaultMet();
   }
   channels_.AckTimedOut(TickCount());
 }

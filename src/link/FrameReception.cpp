@@ -7,6 +7,7 @@ void FrameReception::Handle(const uint8_t* line, size_t length) {
   const size_t size = frame::Decode(line, length, packet_);
   if (!frame::ChecksumValid(packet_, size)) {
     link_.writer.WriteNak();
+    link_.writer.FaultMet();
     copies_.NakWritten(TickCount());
     return;
   }
@@ -24,7 +25,10 @@ std::array<uint32_t, 5> FrameReception::Info() const {
 void FrameReception::Answer(const uint8_t* packet, size_t length, bool copy) {
   // The gateway names a channel of its own choosing on a Nak; whatever it
   // names, the frame it could not read must go again.
-  if (packet[frame::kKindAt] == frame::kNak) return link_.writer.Resend();
+  if (packet[frame::kKindAt] == frame::kNak) {
+    link_.writer.FaultMet();
+    return link_.writer.Resend();
+  }
   const uint8_t channel = packet[frame::kChannelAt];
   if (!link_.channels.Valid(channel)) return;
   switch (packet[frame::kKindAt]) {
@@ -51,6 +55,7 @@ void FrameReception::OnAck(uint8_t channel) {
 // is open again. The sender, waiting for that frame's Ack, waits no longer;
 // if the reopening's Ack is lost, it asks again as for any held frame.
 void FrameReception::OnReopen(uint8_t channel) {
+  link_.writer.FaultMet();
   link_.sendRing.StepBack();
   link_.writer.Reopen(channel);
   link_.responseEvent.Set();

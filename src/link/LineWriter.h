@@ -46,6 +46,10 @@ class LineWriter {
   uint32_t CanFramesWritten() const { return canFramesWritten_; }
   // The tick count of the last, 0 before the first; any thread.
   uint32_t LastCanFrameAt() const { return lastCanFrameAt_.load(std::memory_order_relaxed); }
+  // A Nak either way, a Reopen or an Ack time-out: an answer around it may
+  // have been lost, spoiled or doubled. Counted since the link was made; any thread.
+  void FaultMet() { lineFaults_.fetch_add(1, std::memory_order_release); }
+  uint32_t LineFaults() const { return lineFaults_.load(std::memory_order_acquire); }
 
  private:
   void Write(const uint8_t* bytes, size_t length);
@@ -59,4 +63,5 @@ class LineWriter {
   size_t inFlightLength_ = 0;
   uint32_t canFramesWritten_ = 0;
   std::atomic<uint32_t> lastCanFrameAt_{0};
+  std::atomic<uint32_t> lineFaults_{0};
 };

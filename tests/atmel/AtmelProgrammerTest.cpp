@@ -45,7 +45,7 @@ class AtmelProgrammerTest : public ::testing::Test {
     drives.WriteFile("e:/Pinecroft/P300_1.hex", IntelHex(image));
   }
 
-  bool Run() { return programmer.Program("P300_1.hex", true); }
+  bool Run() { return programmer.Program("P300_1.hex", true) == AtmelProgrammer::Result::kProgrammed; }
 
   // The frames sent, by kind, runs folded: "open regs erase data x3 reset".
   std::string Script() const {
@@ -166,6 +166,86 @@ INSTANTIATE_TEST_SUITE_P(
                     "open regs erase blank range data x2 reset", {kNotSuccessful}},
         FailureCase{"LateVerify", Late(Node::kVerify), "open regs erase blank range data x2 close verify reset",
                     {kNotSuccessful}}),
+    RowName());
+
+// ---- Before erasing: the node's memory is read, kept, or found to hold the file already ----
+
+struct FakeKeeper : ProgramKeeper {
+  bool Keep(const FirmwareImage& old) override { return kept.assign(old.Bytes().begin(), old.Bytes().end()), keeps; }
+  bool GoOnUnread() override { return goesOn; }
+  bool keeps = true, goesOn = false;
+  std::vector<uint8_t> kept;
+};
+
+using R = AtmelProgrammer::Result;
+const std::map<R, std::string> kLastBox{{R::kProgrammed, kComplete}, {R::kUntouched, ""},
+                                        {R::kAlreadyRuns, "The node already runs this file, so nothing was erased "
+                                                          "or written. " + std::string(kComplete)}};
+
+// displays: the display frames that reach the node; only a run that programs it erases it.
+struct KeepCase {
+  const char* name;
+  std::function<void(AtmelProgrammerTest&, FakeKeeper&)> arrange;
+  R result;
+  int displays;
+  bool keptOld;
+};
+
+// A faulty line around the first read of 0x100 shows 0x11s, the re-read 0x22s;
+// these two requests never reach the node.
+void FaultyReads(AtmelProgrammerTest& t, FakeKeeper&) {
+  t.screen.onSend = [&t, toNode = t.screen.onSend, n = uint8_t{0}](const CanMessage& m) mutable {
+    if (KindOf(m) != "verify" || (m.data[1] << 8 | m.data[2]) != 0x100 || ++n > 2) return toNode(m);
+    t.screen.lineFaults += n == 1;
+    t.programmer.OnReply(CanMessage{.identifier = 3, .length = 8, .data = {uint8_t(0x11 * n), uint8_t(0x11 * n)}});
+  };
+}
+
+class AtmelKeepTest : public AtmelProgrammerTest, public ::testing::WithParamInterface<KeepCase> {};
+
+TEST_P(AtmelKeepTest, ReadsTheOldProgramBeforeErasing) {
+  WriteHexFile(0x300);
+  std::ranges::copy(contents, node.flash.begin());
+  node.flash[0x7FFF] = 0x00;  // the file's image but for the memory's last byte
+  FakeKeeper keeper;
+  GetParam().arrange(*this, keeper);
+  const std::vector<uint8_t> old(node.flash.begin(), node.flash.end());
+  EXPECT_EQ(programmer.Program("P300_1.hex", true, true, &keeper), GetParam().result);
+  const char* writes = GetParam().result == R::kProgrammed ? " erase blank range data x96 close verify x96" : "";
+  EXPECT_EQ(Script(), "open regs verify x" + std::to_string(GetParam().displays) + writes + " reset");
+  EXPECT_EQ(keeper.kept, GetParam().keptOld ? old : std::vector<uint8_t>{});
+  EXPECT_EQ(BoxTexts().empty() ? "" : BoxTexts().back(), kLastBox.at(GetParam().result));
+}
+
+// How often the node answers its next displays of 0x100, whether the keeper goes on unread, the display delay.
+auto Answers(std::deque<int> counts, bool goesOn = false, int delayMs = 0) {
+  return [=](AtmelProgrammerTest& t, FakeKeeper& k) {
+    t.node.displayAnswers[0x100] = counts, k.goesOn = goesOn, t.node.delayMs[Node::kVerify] = delayMs;
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, AtmelKeepTest,
+    ::testing::Values(KeepCase{"SameProgram", [](auto& t, auto&) { t.node.flash[0x7FFF] = 0xFF; }, R::kAlreadyRuns,
+                               4096, false},
+                      KeepCase{"SameFileButTheLastByte", Answers({}), R::kProgrammed, 4096, true},
+                      KeepCase{"KeepRefused", [](auto&, auto& k) { k.keeps = false; }, R::kUntouched, 4096, true},
+                      KeepCase{"UnansweredTwice", Answers({0, 0}), R::kUntouched, 34, false},
+                      KeepCase{"UnansweredTwiceGoingOn", Answers({0, 0}, true), R::kProgrammed, 34, false},
+                      KeepCase{"AnsweredOnceInThree", Answers({0}), R::kProgrammed, 4098, true},
+                      KeepCase{"AnsweredTwiceAtOnce", Answers({2}, false, 1), R::kProgrammed, 4097, true},
+                      // The second answer is still to come after the last window: somewhere one was taken
+                      // in place of its successor.
+                      KeepCase{"AnsweredTwiceApart", Answers({2}), R::kUntouched, 4096, false},
+                      KeepCase{"FaultThenDifferingReread", FaultyReads, R::kProgrammed, 4097, true},
+                      KeepCase{"RetryReadsNothing",
+                               [](auto& t, auto&) {  // the first erase is lost, YES erases again
+                                 t.screen.answers = {true};
+                                 t.screen.onSend = [toNode = t.screen.onSend, lost = false](auto& m) mutable {
+                                   if (KindOf(m) != "erase" || std::exchange(lost, true)) toNode(m);
+                                 };
+                               },
+                               R::kProgrammed, 4096, true}),
     RowName());
 
 // ---- Verifying: each display reply, all eight bytes, against its window; YES writes again ----

@@ -30,7 +30,7 @@ void FakeAtmelNode::Receive(const CanMessage& message) {
         answer.length = blankAnswerLength;
         return Answer(kBlank, answer);
       }
-      return Answer(kVerify, Display(static_cast<uint16_t>((d[1] << 8) | d[2])));
+      return AnswerDisplay(static_cast<uint16_t>((d[1] << 8) | d[2]));
     case 4:
       if (d[0] != 0x00) return;
       flash.fill(0xFF);
@@ -52,6 +52,14 @@ CanMessage FakeAtmelNode::Display(uint16_t first) {
     if (answer.data[i] != 0xFF) answer.length = i + 1;
   }
   return answer;
+}
+
+void FakeAtmelNode::AnswerDisplay(uint16_t first) {
+  const CanMessage shown = Display(first);
+  const int answers = NextOf(displayAnswers[first], 1);
+  if (answers == 1 || answers == 2) Answer(kVerify, shown);
+  const uint32_t lateMs = answers == 0 ? MemoryReadOut::kWindowWaitMs + 1 : delayMs[kVerify] + 1u;
+  if (answers != 1) clock_.Schedule(lateMs, [this, shown] { programmer_.OnReply(shown); });
 }
 
 void FakeAtmelNode::Answer(Command command, const CanMessage& answer) {

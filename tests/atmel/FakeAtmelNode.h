@@ -24,6 +24,9 @@ class FakeAtmelNode {
   bool reportsDone = true;        // the frame reaching the range's end is acknowledged with 0x00
   uint8_t blankAnswerLength = 0;  // 0 means blank
   std::map<uint16_t, uint8_t> misreadOnce;  // bytes the first display of their address shows instead
+  // By window: how its next displays are answered: 1 once (also once these run out), 2 twice, the second 1 ms
+  // after the first, 0 only after the engine stopped waiting.
+  std::map<uint16_t, std::deque<int>> displayAnswers;
 
   std::array<uint8_t, kNodeMemorySize> flash{};
   std::vector<CanMessage> frames;  // as sent
@@ -32,6 +35,7 @@ class FakeAtmelNode {
   void Receive(const CanMessage& message);
   void Answer(Command command, const CanMessage& answer);
   CanMessage Display(uint16_t first);
+  void AnswerDisplay(uint16_t first);
 
   AtmelProgrammer& programmer_;
   VirtualClock& clock_;

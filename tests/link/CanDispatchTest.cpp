@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -112,6 +113,7 @@ TEST_F(CanDispatchTest, NakNeverRepeatsAnAcknowledgedFrameAndAReopenReachesBackT
   EXPECT_EQ(WrittenAfter(written + 3, written + 4), Lines{CanLine(0x20000032, {0x32})});
   ASSERT_TRUE(Queue(0x777, {0x77}));
   EXPECT_EQ(WrittenAfter(written + 4, written + 5), Lines{CanLine(0x20000777, {0x77})});
+  EXPECT_EQ(link.LineFaults(), 3u) << "two Naks and a Reopen";
 }
 
 // Frames for a channel the gateway has not acknowledged wait, an OpenChannel
@@ -158,6 +160,7 @@ TEST_F(CanDispatchTest, ANakBringsBackTheFrameAwaitingItsAckAndALostAckHoldsTheN
   const Bytes first = CanLine(0x20000001, {1});
   EXPECT_EQ(port->Written(), (Lines{kOpen1, first, DataLine(1, frame::kInfoRequest, {}), first, kOpen1, kOpen1,
                                     CanLine(0x20000002, {2})}));
+  EXPECT_EQ(link.LineFaults(), 3u) << "a Nak and two lost Acks";
 }
 
 // A gateway plugged in again is told back on the first Ack of its reopened
@@ -199,6 +202,7 @@ TEST_P(ReceptionBranch, IsAnsweredAndHandedOnAsTheProtocolSays) {
   EXPECT_EQ(Lines(written.begin() + before, written.end() - 1), GetParam().answer);
   EXPECT_EQ(Delivered(), GetParam().delivered);
   EXPECT_EQ(link.GetInfo(), (std::array<uint32_t, 5>{}));
+  EXPECT_EQ(link.LineFaults(), static_cast<uint32_t>(std::ranges::count(GetParam().answer, kNak)));
 }
 
 Bytes With(Bytes line, size_t at, uint8_t flip) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -37,6 +38,7 @@ class FakeScreen : public ProgramScreen {
   bool SendCanMessage(CanMessage& message, bool extended, uint8_t length) override;
   // Frames go as they are queued: the time a frame was queued is all there is.
   uint32_t LastFrameWritten() override { return 0; }
+  uint32_t LineFaults() override { return lineFaults; }
   void Log(const char* text) override;
   void ShowStatus(const char* text) override { Log(text); }
   void SetProgress(int) override {}
@@ -55,6 +57,7 @@ class FakeScreen : public ProgramScreen {
   std::function<void(const CanMessage&)> onSend;
   std::function<void(uint32_t nodeMs, uint32_t wholeNodeMs)> onTimeLeft;
   std::deque<bool> answers;  // YES/NO answers, in order; NO once exhausted
+  std::atomic<uint32_t> lineFaults{0};
 
  private:
   template <typename T>
