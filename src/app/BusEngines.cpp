@@ -27,8 +27,9 @@ bool BusEngines::ProgramSt10(const std::string& fileName, bool confirmSuccess) {
   return st10_.Program(fileName, confirmSuccess);
 }
 
-bool BusEngines::ProgramAtmel(const std::string& fileName, bool confirmSuccess) {
-  return atmel_.Program(fileName, true, confirmSuccess) == AtmelProgrammer::Result::kProgrammed;
+AtmelProgrammer::Result BusEngines::ProgramAtmel(const std::string& fileName, bool confirmSuccess,
+                                                 ProgramKeeper* keeper) {
+  return atmel_.Program(fileName, true, confirmSuccess, keeper);
 }
 
 bool BusEngines::St10ResetAnswered() { return st10_.ResetAnswered(); }

@@ -2,7 +2,6 @@
 
 #include "app/RunEngines.h"
 
-class AtmelProgrammer;
 class St10Programmer;
 
 // The program's two engines, talking to the nodes through the link.
@@ -13,7 +12,8 @@ class BusEngines : public RunEngines {
   void ResetState() override;
   Answered AskForBootloaders() override;
   bool ProgramSt10(const std::string& fileName, bool confirmSuccess) override;
-  bool ProgramAtmel(const std::string& fileName, bool confirmSuccess) override;
+  AtmelProgrammer::Result ProgramAtmel(const std::string& fileName, bool confirmSuccess,
+                                       ProgramKeeper* keeper) override;
   bool St10ResetAnswered() override;
   bool FindAtmelBootloader() override;
 

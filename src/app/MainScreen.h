@@ -112,6 +112,10 @@ class MainScreen : public Dialog, public ProgramScreen, public RunHost {
   bool RefuseStart();
   bool RefuseBatch();
   void OnListTouched();
+  std::string NodeTypeName(PagedList& list, int index);
+  bool ListHexFiles(int& next);
+  void ListKeptPrograms(int& next);
+  bool AddListRow(int& next, const std::string& fileName, const std::string& rowText);
   bool SelectedFile(std::string& fileName);
   std::vector<int32_t> ShownNodeSlots();
   void ShowNodeButtons(int code);

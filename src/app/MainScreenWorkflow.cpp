@@ -11,6 +11,7 @@
 #include "console/ProgramState.h"
 #include "firmware/HexFileTable.h"
 #include "firmware/HexFolder.h"
+#include "firmware/KeptProgram.h"
 #include "console/DiscoveryFlags.h"
 #include "nodes/NodeDiscovery.h"
 #include "nodes/NodeTypeCatalogue.h"
@@ -102,9 +103,7 @@ void MainScreen::OnListTouched() {
   PagedList* list = ProgramList();
   int index = list->SelectedIndex();
   if (index < 0 || index > HexFileTable::kLastListedIndex) return;
-  char displayName[50] = {};
-  list->GetText(displayName, sizeof displayName);
-  int code = services_.discovery.SlotForNodeType(displayName);
+  int code = services_.discovery.SlotForNodeType(NodeTypeName(*list, index));
   selectedNode_ = code;
   if (NodeTypeCatalogue::IsGroupCode(code)) {
     ShowNodeButtons(code);
@@ -113,6 +112,21 @@ void MainScreen::OnListTouched() {
     ShowNodeButtons(NodeTypeCatalogue::kStartOnly);
     ShowStatus("Press Start To Program");
   }
+}
+
+// The row's text begins with its node type, except a kept program's, whose
+// type its file's name tells.
+std::string MainScreen::NodeTypeName(PagedList& list, int index) {
+  const std::string fileName = services_.hexFiles.At(index);
+  std::string displayName;
+  if (KeptProgram::IsKept(fileName)) {
+    bool online = false;
+    services_.discovery.DescribeHexFile(fileName.substr(fileName.rfind('\\') + 1), displayName, online);
+    return displayName;
+  }
+  char text[50] = {};
+  list.GetText(text, sizeof text);
+  return text;
 }
 
 // The file of the selected row; false when no row is selected, as when
@@ -172,6 +186,12 @@ void MainScreen::LoadProgramList() {
     std::lock_guard lock(widgetLock_);
     ProgramList()->Clear();
   }
+  int next = 0;
+  if (ListHexFiles(next) && RecoveryMode) ListKeptPrograms(next);
+}
+
+// False once the list is full.
+bool MainScreen::ListHexFiles(int& next) {
   std::string pattern = std::string(kHexFolder) + "*.hex";
   pattern.resize(std::min<size_t>(pattern.size(), 259));
   DirectoryListing listing;
@@ -179,9 +199,8 @@ void MainScreen::LoadProgramList() {
   Log(pattern.c_str());
   if (!started) {
     Log("no hex file found");
-    return;
+    return true;
   }
-  int next = 0;
   std::string fileName;
   while (listing.Next(fileName)) {
     fileName.resize(std::min<size_t>(fileName.size(), HexFileTable::kNameSize - 1));
@@ -189,16 +208,27 @@ void MainScreen::LoadProgramList() {
     bool online = false;
     services_.discovery.DescribeHexFile(fileName, displayName, online);
     Log(Format("%s - %s - online: %s", fileName.c_str(), displayName.c_str(), online ? "true" : "false").c_str());
-    if (!online) continue;
-    services_.hexFiles.Store(next, fileName);
-    {
-      std::lock_guard lock(widgetLock_);
-      ProgramList()->AddRow(Format("%d", next).c_str(), displayName.c_str());
-    }
-    if (next == HexFileTable::kLastListedIndex) {
-      ShowMessage("WARNING", "There are too many hex files in the Pinecroft directory, not all files are loaded.");
-      break;
-    }
-    ++next;
+    if (online && !AddListRow(next, fileName, displayName)) return false;
   }
+  return true;
+}
+
+// A node in recovery may be given back the program it ran before an update.
+void MainScreen::ListKeptPrograms(int& next) {
+  for (const KeptProgram::Listed& kept : KeptProgram::List()) {
+    Log(Format("%s - %s - online: true", kept.name.c_str(), kept.rowText.c_str()).c_str());
+    if (!AddListRow(next, kept.name, kept.rowText)) return;
+  }
+}
+
+// False once the list is full: the row just added was the last one shown.
+bool MainScreen::AddListRow(int& next, const std::string& fileName, const std::string& rowText) {
+  services_.hexFiles.Store(next, fileName);
+  {
+    std::lock_guard lock(widgetLock_);
+    ProgramList()->AddRow(Format("%d", next).c_str(), rowText.c_str());
+  }
+  if (next++ < HexFileTable::kLastListedIndex) return true;
+  ShowMessage("WARNING", "There are too many hex files in the Pinecroft directory, not all files are loaded.");
+  return false;
 }

@@ -22,29 +22,39 @@ std::string NodeBatch::Announcement(const std::string& warning) const {
   const size_t count = nodes_.size();
   auto line = [&](bool shortened) {
     return "Programming " + std::to_string(count) + (count == 1 ? " node: " : " nodes: ") +
-           Names(false, false, shortened) + ".\n" + warning;
+           Names(Outcome::kAny, shortened) + ".\n" + warning;
   };
   std::string full = line(false);
   return full.size() < Widget::kTextSize ? full : line(true);
 }
 
 std::string NodeBatch::Summary() const {
-  std::string programmed = Names(true, true, false), failed = Names(true, false, false);
   std::string summary;
-  if (!programmed.empty()) summary += "Programmed: " + programmed + ".";
-  if (!programmed.empty() && !failed.empty()) summary += "\n";
-  if (!failed.empty()) summary += "Not programmed: " + failed + ".";
+  const auto add = [&](Outcome outcome, const char* heading) {
+    const std::string names = Names(outcome, false);
+    if (names.empty()) return;
+    if (!summary.empty()) summary += "\n";
+    summary += heading + names + ".";
+  };
+  add(Outcome::kProgrammed, "Programmed: ");
+  add(Outcome::kSkipped, "Already running this file, left as they were: ");
+  add(Outcome::kNotProgrammed, "Not programmed: ");
   if (!note_.empty()) summary += "\n" + note_;
   return summary;
 }
 
-// The names of the nodes with the wanted outcome (of all nodes unless
-// byOutcome), joined by commas. Shortened, a name of the same family as the
-// one before it keeps only its number.
-std::string NodeBatch::Names(bool byOutcome, bool wanted, bool shortened) const {
+NodeBatch::Outcome NodeBatch::OutcomeOf(const Node& node) {
+  if (!node.programmed) return Outcome::kNotProgrammed;
+  return node.skipped ? Outcome::kSkipped : Outcome::kProgrammed;
+}
+
+// The names of the nodes with the wanted outcome, joined by commas.
+// Shortened, a name of the same family as the one before it keeps only its
+// number.
+std::string NodeBatch::Names(Outcome wanted, bool shortened) const {
   std::string names, family;
   for (const Node& node : nodes_) {
-    if (byOutcome && node.programmed != wanted) continue;
+    if (wanted != Outcome::kAny && OutcomeOf(node) != wanted) continue;
     if (!names.empty()) names += ", ";
     bool sameFamily = shortened && !family.empty() && Family(node.name) == family;
     names += sameFamily ? node.name.substr(family.size() + 1) : node.name;

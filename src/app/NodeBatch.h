@@ -12,6 +12,7 @@ class NodeBatch {
     int32_t slot;
     std::string name;
     bool programmed = false;
+    bool skipped = false;  // it ran the file already and was left as it was
   };
 
   void Add(int32_t slot, const std::string& name) { nodes_.push_back({slot, name}); }
@@ -25,12 +26,14 @@ class NodeBatch {
   // nodes: Alpha Node 1, Alpha Node 2, Alpha Node 4."). Names that would push
   // the warning past what a box shows are shortened ("Alpha Node 1, 2, 4.").
   std::string Announcement(const std::string& warning) const;
-  // Each node under its outcome, programmed ones first.
+  // Each node under its outcome: programmed, skipped, not programmed.
   std::string Summary() const;
   const char* SummaryTitle() const { return AllProgrammed() ? "Programming Complete" : "WARNING!!!"; }
 
  private:
-  std::string Names(bool byOutcome, bool wanted, bool shortened) const;
+  enum class Outcome { kAny, kProgrammed, kSkipped, kNotProgrammed };
+  static Outcome OutcomeOf(const Node& node);
+  std::string Names(Outcome wanted, bool shortened) const;
 
   std::vector<Node> nodes_;
   std::string note_;

@@ -1,10 +1,13 @@
 #include "app/NodeRun.h"
 
 #include "app/Format.h"
+#include "app/OldProgramKeeper.h"
 #include "app/RunEngines.h"
 #include "app/RunRules.h"
 #include "console/ProgramScreen.h"
 #include "console/ProgramState.h"
+#include "firmware/HexFileAccess.h"
+#include "firmware/KeptProgram.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
 
@@ -18,17 +21,19 @@ NodeRun::Outcome NodeRun::Program(int32_t slotNumber, const std::string& fileNam
   screen_.ShowStatus("Programming... Please Wait");
   if (!RecoveryMode && BootloaderWaits()) return Outcome::kNotSent;
   UnfinishedUpdate record = UpdateRecord(slotNumber, fileName);
+  const NodeSlot* slot = FindNodeSlot(slotNumber);
+  const int32_t program = slot ? static_cast<int32_t>(slot->program.load()) : 0;  // before the table is reset
   if (!RecoveryMode) {
     if (!RecordUpdate(record, true)) return Outcome::kStopped;
     EnterBootloader(slotNumber);
   }
   record.bootloader = BootloaderType;
   if (!RecordUpdate(record, RecoveryMode)) return Outcome::kStopped;
-  const bool programmed = ProgramInBootloader(fileName, confirmSuccess);
+  const Outcome outcome = ProgramInBootloader(record, program, confirmSuccess);
   // Its own announcement is behind it; one heard from now on is another node's.
   BootloaderAnnounced = false;
-  if (programmed) ForgetUpdate(slotNumber);
-  return programmed ? Outcome::kProgrammed : Outcome::kFailed;
+  if (outcome != Outcome::kFailed) ForgetUpdate(slotNumber);
+  return outcome;
 }
 
 // Whether a node already waits on the identifiers that every bootloader of
@@ -62,6 +67,10 @@ UnfinishedUpdate NodeRun::UpdateRecord(int32_t slotNumber, const std::string& fi
   const NodeSlot* slot = FindNodeSlot(slotNumber);
   record.label = slot ? slot->name : "";
   record.TakeFile(fileName);  // a file it cannot read leaves the name empty
+  // A node recovered from an unfinished update holds part of it: the program
+  // kept before that update is still the one to put back.
+  if (const std::optional<UnfinishedUpdate> before = RecoveryMode ? UnfinishedUpdate::Load(slotNumber) : std::nullopt)
+    record.kept = before->kept;
   return record;
 }
 
@@ -99,25 +108,65 @@ void NodeRun::EnterBootloader(int32_t slotNumber) {
   Sleep(kBootloaderAnswerMs);
 }
 
-bool NodeRun::ProgramInBootloader(const std::string& fileName, bool confirmSuccess) {
+NodeRun::Outcome NodeRun::ProgramInBootloader(UnfinishedUpdate& record, int32_t program, bool confirmSuccess) {
   switch (BootloaderType.load()) {
     case kSt10Bootloader: {
       screen_.Log("ST10 MODE - node is in bootloader mode");
-      const bool programmed = engines_.ProgramSt10(fileName, confirmSuccess);
+      const bool programmed = engines_.ProgramSt10(record.fileName, confirmSuccess);
       screen_.Log(programmed ? "ST10 Mode - programming complete" : "ST10 Mode - error programming node");
-      return programmed;
+      return programmed ? Outcome::kProgrammed : Outcome::kFailed;
     }
-    case kAtmelBootloader: {
+    case kAtmelBootloader:
       screen_.Log("Atmel Mode - node is in bootloader mode");
-      const bool programmed = engines_.ProgramAtmel(fileName, confirmSuccess);
-      screen_.Log(programmed ? "Atmel Mode - programming complete" : "Atmel Mode - error programming node");
-      return programmed;
-    }
+      return ProgramAtmel(record, program, confirmSuccess);
     default:
       screen_.Log("Received no node response");
       screen_.ShowMessage("ERROR!!!", "No node response.");
-      return false;
+      return Outcome::kFailed;
   }
+}
+
+// The node's own program is kept before its erase, unless the node holds no
+// program of its own (a kept one is put back, or one was kept before the
+// unfinished update it recovers from).
+NodeRun::Outcome NodeRun::ProgramAtmel(UnfinishedUpdate& record, int32_t program, bool confirmSuccess) {
+  OldProgramKeeper keeper(screen_, record, program);
+  const bool keep = record.kept.empty() && !KeptProgram::IsKept(record.fileName);
+  switch (engines_.ProgramAtmel(record.fileName, confirmSuccess, keep ? &keeper : nullptr)) {
+    case AtmelProgrammer::Result::kProgrammed:
+      screen_.Log("Atmel Mode - programming complete");
+      return Outcome::kProgrammed;
+    case AtmelProgrammer::Result::kAlreadyRuns:
+      return Outcome::kAlreadyRuns;
+    case AtmelProgrammer::Result::kUntouched:
+      screen_.Log("Atmel Mode - node left unchanged");
+      return Outcome::kFailed;
+    case AtmelProgrammer::Result::kFailed:
+      break;
+  }
+  screen_.Log("Atmel Mode - error programming node");
+  return !record.kept.empty() && PutBack(record, confirmSuccess) ? Outcome::kPutBack : Outcome::kFailed;
+}
+
+// The node holds part of the new program and waits in its bootloader: the
+// kept one goes back in a recovery run of its own, if the operator wants it.
+bool NodeRun::PutBack(UnfinishedUpdate& record, bool confirmSuccess) {
+  const std::string kept = HexFileDosPath(record.kept);
+  screen_.Log(("Old program kept in " + kept).c_str());
+  if (!screen_.AskYesNo("ERROR!!!", "The program the node ran before this update was kept on the USB drive. Would you "
+                                    "like to put it back now?")) {
+    screen_.Log(("Old program not put back: " + kept).c_str());
+    return false;
+  }
+  screen_.Log(("Putting back the old program: " + kept).c_str());
+  record.TakeFile(record.kept);
+  RecordUpdate(record, false);
+  engines_.ResetState();
+  const bool back = engines_.ProgramAtmel(record.kept, false, nullptr) == AtmelProgrammer::Result::kProgrammed;
+  screen_.Log(back ? "Atmel Mode - old program put back" : "Atmel Mode - error putting back the old program");
+  if (back && confirmSuccess)
+    screen_.ShowMessage("RECOVERY MODE", "The old program was put back: the node runs what it ran before this update.");
+  return back;
 }
 
 void NodeRun::ResetProgrammingState() {

@@ -15,12 +15,17 @@ class RunEngines;
 // node is programmed.
 class NodeRun {
  public:
+  // kAlreadyRuns: the node ran the file already and was left as it was.
+  // kPutBack: the update failed and the node's old program was put back.
   // kNotSent: another node waits in a bootloader and would take the update
   // too. kStopped: the operator chose not to go on without the record.
-  enum class Outcome { kProgrammed, kFailed, kNotSent, kStopped };
+  enum class Outcome { kProgrammed, kAlreadyRuns, kFailed, kPutBack, kNotSent, kStopped };
 
   // How long a node gets to answer the bootloader command.
   static constexpr uint32_t kBootloaderAnswerMs = 1000;
+
+  // The node runs the run's file now.
+  static bool RunsTheFile(Outcome outcome) { return outcome == Outcome::kProgrammed || outcome == Outcome::kAlreadyRuns; }
 
   NodeRun(ProgramScreen& screen, RunEngines& engines) : screen_(screen), engines_(engines) {}
 
@@ -37,7 +42,9 @@ class NodeRun {
   static UnfinishedUpdate UpdateRecord(int32_t slotNumber, const std::string& fileName);
   bool RecordUpdate(const UnfinishedUpdate& record, bool ask);
   void EnterBootloader(int32_t slotNumber);
-  bool ProgramInBootloader(const std::string& fileName, bool confirmSuccess);
+  Outcome ProgramInBootloader(UnfinishedUpdate& record, int32_t program, bool confirmSuccess);
+  Outcome ProgramAtmel(UnfinishedUpdate& record, int32_t program, bool confirmSuccess);
+  bool PutBack(UnfinishedUpdate& record, bool confirmSuccess);
 
   ProgramScreen& screen_;
   RunEngines& engines_;

@@ -48,7 +48,7 @@ void RunController::RunSingle(int32_t selected, const std::string& fileName) {
     RecoveryMode = false;
     return AbandonRun();
   }
-  WrapUpRun(outcome == NodeRun::Outcome::kProgrammed);
+  WrapUpRun(NodeRun::RunsTheFile(outcome));
 }
 
 // Every node of the shown group that the file suits, one after the other,
@@ -80,7 +80,8 @@ void RunController::RunBatch(int32_t group, const std::vector<int32_t>& shownSlo
       LogEntry(fileName, node.slot);
       timeLeft_.NextNode();
       const NodeRun::Outcome outcome = node_.Program(node.slot, fileName, false);
-      node.programmed = node_.LeftBootloader(outcome == NodeRun::Outcome::kProgrammed);
+      node.skipped = outcome == NodeRun::Outcome::kAlreadyRuns;
+      node.programmed = node_.LeftBootloader(NodeRun::RunsTheFile(outcome));
       waiting = outcome == NodeRun::Outcome::kNotSent;
     }
     if (waiting) screen_.Log(Format("Not programmed, a node waits in its bootloader: %s", node.name.c_str()).c_str());

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "atmel/AtmelProgrammer.h"
+
 // What a run asks of the two programming engines, so that the run's
 // sequences can be driven without a bus.
 class RunEngines {
@@ -21,7 +23,9 @@ class RunEngines {
   virtual Answered AskForBootloaders() = 0;
   // The engine's whole sequence on a node that waits in its bootloader.
   virtual bool ProgramSt10(const std::string& fileName, bool confirmSuccess) = 0;
-  virtual bool ProgramAtmel(const std::string& fileName, bool confirmSuccess) = 0;
+  // With a keeper, the node's own program is read and kept before its erase.
+  virtual AtmelProgrammer::Result ProgramAtmel(const std::string& fileName, bool confirmSuccess,
+                                               ProgramKeeper* keeper) = 0;
   // The ST10 node acknowledged its reset at the end of the last run.
   virtual bool St10ResetAnswered() = 0;
   // An Atmel bootloader answers the open command.

@@ -10,6 +10,7 @@
 #include "app/WaitingNodes.h"
 #include "console/ProgramScreen.h"
 #include "console/ProgramState.h"
+#include "firmware/HexFileAccess.h"
 #include "firmware/UnfinishedUpdate.h"
 #include "nodes/NodeTable.h"
 
@@ -50,23 +51,36 @@ bool UpdateOffer::Offer(int32_t slot) {
                                             .c_str());
     return false;
   }
-  if (!screen.AskYesNo("RECOVERY MODE",
-                       (unfinished + ". Would you like to program that node with that file now?").c_str()))
-    return false;
-  if (!record->FileUnchanged()) {
-    screen.ShowMessage("RECOVERY MODE", ("The hex file " + record->fileName +
-                                         " is missing or has changed since the update began. The node was not changed.")
-                                            .c_str());
-    return false;
-  }
+  const std::optional<std::string> file = FileToProgram(*record, unfinished);
+  if (!file) return false;
   if (!FindRecordedNode(record->bootloader)) {
     parts_.recovery.TellNothingFound();
     return false;
   }
   RecoveryMode = true;
-  parts_.run.RunSingle(slot, record->fileName);
+  parts_.run.RunSingle(slot, *file);
   RecoveryMode = false;  // a run that ended before its wrap-up leaves it on
   return true;
+}
+
+// The update's own file, or else the program the node ran before it, when
+// one was kept; none when the operator wants neither or the file changed.
+std::optional<std::string> UpdateOffer::FileToProgram(const UnfinishedUpdate& record, const std::string& unfinished) {
+  ProgramScreen& screen = parts_.screen;
+  if (!screen.AskYesNo("RECOVERY MODE",
+                       (unfinished + ". Would you like to program that node with that file now?").c_str())) {
+    if (record.kept.empty() || !screen.AskYesNo("RECOVERY MODE",
+                                                "The program that node ran before the update was kept on the USB "
+                                                "drive. Would you like to put it back instead?"))
+      return std::nullopt;
+    screen.Log(("Putting back the old program: " + HexFileDosPath(record.kept)).c_str());
+    return record.kept;
+  }
+  if (record.FileUnchanged()) return record.fileName;
+  screen.ShowMessage("RECOVERY MODE", ("The hex file " + record.fileName +
+                                       " is missing or has changed since the update began. The node was not changed.")
+                                          .c_str());
+  return std::nullopt;
 }
 
 // An Atmel bootloader answers when asked; an ST10 one only announces itself

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 class ProgramScreen;
 class RecoveryDialogue;
 class RunController;
 class RunEngines;
 class RunHost;
+class UnfinishedUpdate;
 class WaitingNodes;
 
 // An update that a power cut, a killed program or a failed run left
@@ -35,6 +38,7 @@ class UpdateOffer {
  private:
   // True when a run was started for the slot.
   bool Offer(int32_t slot);
+  std::optional<std::string> FileToProgram(const UnfinishedUpdate& record, const std::string& unfinished);
   bool FindRecordedNode(int32_t bootloader);
 
   Parts parts_;

@@ -18,6 +18,7 @@
 #include "app/UpdateOffer.h"
 #include "app/WaitingNodes.h"
 #include "console/ProgramState.h"
+#include "firmware/KeptProgram.h"
 #include "nodes/NodeTable.h"
 #include "system/Clock.h"
 
@@ -28,6 +29,8 @@ struct Node {
 };
 using Record = std::pair<int32_t, int32_t>;  // an unfinished update: slot, bootloader
 using Looks = std::deque<RunEngines::Answered>;
+using Result = AtmelProgrammer::Result;
+constexpr Result kOk = Result::kProgrammed, kBad = Result::kFailed;
 
 constexpr int32_t kAtmel = kAtmelBootloader, kSt10 = kSt10Bootloader;
 const RunEngines::Answered kAtmelWaits{true, false}, kSt10Waits{false, true};
@@ -59,16 +62,22 @@ class Run : public ::testing::Test, public RunHost, public RunEngines {
 
   void ResetState() override {}
   Answered AskForBootloaders() override { return NextOf(looks, Answered{}); }
-  bool ProgramSt10(const std::string&, bool) override { return Program(); }
-  bool ProgramAtmel(const std::string&, bool) override { return Program(); }
+  bool ProgramSt10(const std::string&, bool) override { return Program() == kOk; }
+  // A run that reads the node keeps the program it found.
+  Result ProgramAtmel(const std::string& file, bool, ProgramKeeper* keeper) override {
+    atmelRuns.push_back({file, keeper != nullptr});
+    FirmwareImage old;
+    old.Store(0, {1, 2, 3, 4, 5, 6, 7, 8});
+    return keeper && !keeper->Keep(old) ? Result::kUntouched : Program();
+  }
   bool St10ResetAnswered() override { return resetAnswered; }
   bool FindAtmelBootloader() override {
     if (atmelFound) BootloaderType = kAtmel;
     return atmelFound;
   }
-  bool Program() {
+  Result Program() {
     ++programs;
-    return NextOf(results, true);
+    return NextOf(results, kOk);
   }
 
   void Place(const std::vector<Node>& placed, const std::vector<Record>& records = {}) {
@@ -95,7 +104,8 @@ class Run : public ::testing::Test, public RunHost, public RunEngines {
   std::vector<Node> nodes;
   std::vector<uint32_t> commands;  // the request identifiers sent the bootloader command
   Looks looks;
-  std::deque<bool> results;
+  std::deque<Result> results;
+  std::vector<std::pair<std::string, bool>> atmelRuns;  // the file, and whether the node was read first
   bool resetAnswered = true, atmelFound = false;
   int programs = 0, queries = 0, lists = 0;
   std::string finished;
@@ -172,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Run, TheRecordLastsUntilTheNodeIsProgrammed) {
   Place(kAlpha);
   AddFile("P149alpha.hex");
-  results = {false};
+  results = {kBad};
+  screen.answers = {false};  // the kept program not put back
   run.RunSingle(1, "P149alpha.hex");
   ASSERT_EQ(UnfinishedUpdate::Load(1).value_or(UnfinishedUpdate{}).bootloader, kAtmel);
   std::filesystem::remove(devices.Root() + "/d:/lumen/uploader/slot01.txt");
@@ -190,6 +201,25 @@ TEST_F(Run, TheRecordLastsUntilTheNodeIsProgrammed) {
   EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), told), 1);
 }
 
+// The node's program is kept before its erase; after a failed update that
+// the operator did not put back at once, the next start offers it back.
+TEST_F(Run, AKeptProgramIsOfferedBackAtTheNextStart) {
+  Place(kAlpha);
+  AddFile("P149alpha.hex");
+  results = {kBad};
+  screen.answers = {false};  // not put back now
+  run.RunSingle(1, "P149alpha.hex");
+  const std::string kept = UnfinishedUpdate::Load(1).value_or(UnfinishedUpdate{}).kept;
+  ASSERT_TRUE(KeptProgram::IsKept(kept));
+  Place({});
+  atmelFound = true;
+  screen.answers = {false, true};  // not the update's file: the kept program
+  UpdateOffer({screen, *this, *this, waiting, recovery, run}).OfferAll();
+  const std::vector<std::pair<std::string, bool>> expected{{"P149alpha.hex", true}, {kept, false}};
+  EXPECT_EQ(atmelRuns, expected) << "a kept program goes back unread";
+  EXPECT_FALSE(UnfinishedUpdate::Exists(1));
+}
+
 // "All": the group's nodes that answered with the file's own program, each
 // once and in slot order, until a node waits in a bootloader.
 struct BatchCase {
@@ -198,7 +228,7 @@ struct BatchCase {
   int32_t group;
   std::string file;
   Looks looks;
-  std::deque<bool> results;
+  std::deque<Result> results;
   std::vector<uint32_t> commands;
   std::string summary;  // empty: the run is refused
   const char* status;
@@ -233,12 +263,17 @@ INSTANTIATE_TEST_SUITE_P(
         BatchCase{"NoNodeSuits", {{1, 322, kSt10}, {34, 323, kSt10}}, 34, "P322tau.hex", {}, {}, {}, "", kFailed},
         BatchCase{"UnknownTypeTakesTheFirstTenSlots", {{2, 999, kSt10}, {3, 998, kSt10}}, 99, "P999x.hex", {}, {},
                   {0x18EF0210}, "Programmed: Alpha Node 2.", kFinished},
-        BatchCase{"ANodeWaitingStopsTheBatch", kAlphas, 1, "P149alpha.hex", {{}, {}, kAtmelWaits}, {true, false},
+        BatchCase{"ANodeWaitingStopsTheBatch", kAlphas, 1, "P149alpha.hex", {{}, {}, kAtmelWaits}, {kOk, kBad},
                   {0x18EF0110, 0x18EF0210},
                   "Programmed: Alpha Node 1.\nNot programmed: Alpha Node 2, Alpha Node 4." + kStopped, kFailed},
-        BatchCase{"AFailureWithNoneWaitingGoesOn", kAlphas, 1, "P149alpha.hex", {}, {true, false, true},
+        BatchCase{"AFailureWithNoneWaitingGoesOn", kAlphas, 1, "P149alpha.hex", {}, {kOk, kBad, kOk},
                   {0x18EF0110, 0x18EF0210, 0x18EF0410},
                   "Programmed: Alpha Node 1, Alpha Node 4.\nNot programmed: Alpha Node 2.", kFailed},
+        BatchCase{"ANodeRunningTheFileIsSkipped", kAlphas, 1, "P149alpha.hex", {}, {kOk, Result::kAlreadyRuns},
+                  {0x18EF0110, 0x18EF0210, 0x18EF0410},
+                  "Programmed: Alpha Node 1, Alpha Node 4.\nAlready running this file, left as they were: Alpha Node "
+                  "2.",
+                  kFinished},
         BatchCase{"AnUnansweredResetWithABootloaderAnswering", {{34, 279, kSt10}, {35, 279, kSt10}}, 34,
                   "P279tau.hex", {{}, kSt10Waits, kSt10Waits}, {}, {0x18EF3010},
                   "Not programmed: Tau Node 1, Tau Node 2." + kStopped, kFailed, false}),

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "BoxGeometry.h"
 #include "HexText.h"
@@ -41,11 +42,13 @@ bool WritingGolden() {
   return write && std::string(write) == "1";
 }
 
-// The header line holds the run's date and time; the rest must not vary.
+// The header line and a kept program's name hold the run's date and time;
+// the rest must not vary.
 std::string WithoutDate(std::string log) {
   const std::string from = "Date: ", to = " - Ver: ";
   if (log.starts_with(from) && log.find(to) != std::string::npos) log.replace(from.size(), log.find(to) - from.size(), "*");
-  return log;
+  static const std::regex keptTime(R"(\d{4}-\d\d-\d\d \d\d-\d\d-\d\d)");
+  return std::regex_replace(log, keptTime, "*");
 }
 
 }  // namespace

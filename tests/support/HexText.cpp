@@ -34,3 +34,14 @@ std::string RandomImage(size_t size, unsigned seed) {
   for (char& byte : image) byte = static_cast<char>(random() & 0xFF);
   return image;
 }
+
+std::string MemoryOf(const std::string& text) {
+  std::string memory(32768, '\xFF');
+  for (size_t at = text.find(':'); at != std::string::npos; at = text.find(':', at + 1)) {
+    const auto byte = [&](size_t index) { return std::stoi(text.substr(at + 1 + 2 * index, 2), nullptr, 16); };
+    const int count = byte(0), address = byte(1) << 8 | byte(2);
+    if (byte(3) != 0) continue;
+    for (int i = 0; i < count && address + i < 32768; ++i) memory[address + i] = static_cast<char>(byte(4 + i));
+  }
+  return memory;
+}

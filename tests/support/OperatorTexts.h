@@ -35,6 +35,13 @@ inline const char kInvalidHexFile[] = "Invalid hex file, select another hex file
 inline const char kNodeWaits[] =
     "A node is waiting in its bootloader and would take this update too, so nothing was sent. Recover that node "
     "first: touch Recov., or answer YES when the program offers its unfinished update at start-up.";
+inline const char kAlreadyRuns[] =
+    "The node already runs this file, so nothing was erased or written. Press OK to program another node.  When "
+    "finished, press Exit and remove USB drive.";
+inline const char kPutBack[] =
+    "The program the node ran before this update was kept on the USB drive. Would you like to put it back now?";
+inline const char kPutBackDone[] =
+    "The old program was put back: the node runs what it ran before this update.";
 // The status line's prompts once a file is selected.
 inline const char kSelectNode[] = "Select Node To Program";
 inline const char kPressStart[] = "Press Start To Program";
