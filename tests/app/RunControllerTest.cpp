@@ -201,9 +201,19 @@ TEST_F(Run, TheRecordLastsUntilTheNodeIsProgrammed) {
   EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(), told), 1);
 }
 
-// The node's program is kept before its erase; after a failed update that
-// the operator did not put back at once, the next start offers it back.
-TEST_F(Run, AKeptProgramIsOfferedBackAtTheNextStart) {
+// The node's program is kept before its erase. After a failed update that
+// the operator did not put back at once, the next start offers to finish it
+// or, failing that, to put the kept program back; neither reads the node,
+// which holds part of the update.
+struct KeptCase {
+  const char* name;
+  std::deque<bool> answers;  // at the next start
+  bool keptGoesBack;
+};
+
+class Kept : public Run, public ::testing::WithParamInterface<KeptCase> {};
+
+TEST_P(Kept, IsOfferedAtTheNextStartAndNotReadOver) {
   Place(kAlpha);
   AddFile("P149alpha.hex");
   results = {kBad};
@@ -213,12 +223,18 @@ TEST_F(Run, AKeptProgramIsOfferedBackAtTheNextStart) {
   ASSERT_TRUE(KeptProgram::IsKept(kept));
   Place({});
   atmelFound = true;
-  screen.answers = {false, true};  // not the update's file: the kept program
+  screen.answers = GetParam().answers;
   UpdateOffer({screen, *this, *this, waiting, recovery, run}).OfferAll();
-  const std::vector<std::pair<std::string, bool>> expected{{"P149alpha.hex", true}, {kept, false}};
-  EXPECT_EQ(atmelRuns, expected) << "a kept program goes back unread";
+  const std::vector<std::pair<std::string, bool>> expected{
+      {"P149alpha.hex", true}, {GetParam().keptGoesBack ? kept : "P149alpha.hex", false}};
+  EXPECT_EQ(atmelRuns, expected);
   EXPECT_FALSE(UnfinishedUpdate::Exists(1));
 }
+
+INSTANTIATE_TEST_SUITE_P(Offer, Kept,
+                         ::testing::Values(KeptCase{"Finished", {true}, false},
+                                           KeptCase{"PutBack", {false, true}, true}),
+                         RowName());
 
 // "All": the group's nodes that answered with the file's own program, each
 // once and in slot order, until a node waits in a bootloader.
