@@ -20,7 +20,7 @@ class MemoryReadOut {
   static constexpr uint32_t kDisplayId = 3;
   static constexpr uint32_t kWindows = kNodeMemorySize / FirmwareImage::kWindowBytes;
   static constexpr uint32_t kWindowWaitMs = 1001 * 3;
-  static constexpr uint32_t kQuietMs = 250;        // longer than the link's Ack wait
+  static constexpr uint32_t kQuietMs = 20;         // many frame times: a copy follows its Nak at once
   static constexpr uint32_t kQuietLimitMs = 2000;  // a line that never falls quiet
   static constexpr uint32_t kOwedMs = 50;          // after the last window, for a reply still to come
   static constexpr uint32_t kMostRequests = 5;     // of one window

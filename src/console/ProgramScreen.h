@@ -16,7 +16,7 @@ class ProgramScreen {
   // before (or 200 ms without), so it may leave well after it was queued.
   virtual uint32_t LastFrameWritten() = 0;
   // How many faults the link met on the line since it opened (Naks either
-  // way, Reopens, Ack time-outs): an answer that came while it grew may be a
+  // way, Reopens): an answer that came while it grew may be a
   // copy, or may have pushed another aside.
   virtual uint32_t LineFaults() = 0;
   virtual void Log(const char* text) = 0;

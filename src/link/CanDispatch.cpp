@@ -244,7 +244,6 @@ void CanDispatch::WaitForAck() {
     // The frame may be on the bus with its Ack lost: a late Nak never brings it back.
     std::lock_guard lock(sendMutex_);
     writer_.Settle();
-    writer_.FaultMet();
   }
   channels_.AckTimedOut(TickCount());
 }
