@@ -41,10 +41,13 @@ void ShowBox(const char* title, const char* text) {
 void ShowError(const char* text) { ShowBox("ERROR!!!", text); }
 
 // Moves the progress bar about a hundred times over one pass of frames; a
-// small image still moves it once per frame.
+// small image still moves it once per frame. Each pass starts from an empty
+// bar, not from where the pass before it ended.
 class ProgressSteps {
  public:
-  explicit ProgressSteps(uint32_t frames) : step_(std::max<uint32_t>(frames / 100, 1)) {}
+  explicit ProgressSteps(uint32_t frames) : step_(std::max<uint32_t>(frames / 100, 1)) {
+    if (ProgramScreen* screen = TheScreen()) screen->SetProgress(0);
+  }
   // True when the bar moved.
   bool Count(uint32_t framesDone) {
     if (framesDone % step_ != 0) return false;
