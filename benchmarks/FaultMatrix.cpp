@@ -3,14 +3,17 @@
 // box and says YES to the first retry question. A run may fail where the
 // protocol cannot recover, but it must end within its bound and must never
 // report "Programming... Finished" over a flash that differs from the file.
-// Each run leaves its row (outcome, flash, duration, the engine's last log
-// lines) in <output>/row.tsv, which scripts/reliability gathers into
+// An Atmel run over a node that holds a known old program must also leave
+// that program, byte for byte, in the kept file on the drive.
+// Each run leaves its row (outcome, flash, kept file, duration, the engine's
+// last log lines) in <output>/row.tsv, which scripts/reliability gathers into
 // docs/reliability.md. A measurement of minutes per run, not a test of the
 // suite: scripts/reliability builds and runs it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "BoxGeometry.h"
+#include "HexText.h"
 #include "OperatorTexts.h"
 #include "PixelCheck.h"
 #include "UploaderRig.h"
@@ -55,11 +59,26 @@ struct Fault {
   const char* name;
   std::vector<std::string> options;
   size_t imageBytes = kImageBytes;
+  bool oldProgram = false;  // the node starts with a known program, which the run must keep
 };
+
+// Outside the hex folder, so it is no file of the list.
+const char kOldProgram[] = "e:/old.hex";
+const char kKept[] = "e:/Pinecroft/Kept";
+constexpr size_t kOldProgramBytes = 6000;
 
 // The faults a field line brings together, on an image whose Atmel run ends
 // in a partial frame (1025 frames) as the one they were found with.
 constexpr size_t kFieldImageBytes = 0x2003;
+
+// Naks, Reopens, noise, chatter, lost Acks and spoiled checksums together.
+const std::vector<std::string> kFieldMix = {"--nak-every", "7",    "--reopen-every", "50", "--garbage",      "3",
+                                            "--chatter",   "1000", "--drop-ack",     "97", "--bad-checksum", "89"};
+
+std::vector<std::string> FieldMixAnd(std::vector<std::string> more) {
+  more.insert(more.begin(), kFieldMix.begin(), kFieldMix.end());
+  return more;
+}
 
 const Fault kFaults[] = {
     {"None", {}},
@@ -78,15 +97,9 @@ const Fault kFaults[] = {
     {"DropAck3BadChecksum7", {"--drop-ack", "3", "--bad-checksum", "7"}},
     {"DropAck97BadChecksum89", {"--drop-ack", "97", "--bad-checksum", "89"}, kFieldImageBytes},
     {"DropAck20BadChecksum20", {"--drop-ack", "20", "--bad-checksum", "20"}, kFieldImageBytes},
-    {"FieldMix",
-     {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
-      "--bad-checksum", "89"},
-     kFieldImageBytes},
+    {"FieldMix", kFieldMix, kFieldImageBytes},
     {"SpoilConsole7", {"--spoil-console", "7"}},
-    {"FieldMixSpoilConsole",
-     {"--nak-every", "7", "--reopen-every", "50", "--garbage", "3", "--chatter", "1000", "--drop-ack", "97",
-      "--bad-checksum", "89", "--spoil-console", "13"},
-     kFieldImageBytes},
+    {"FieldMixSpoilConsole", FieldMixAnd({"--spoil-console", "13"}), kFieldImageBytes},
     {"Chatter", {"--chatter", "4"}},
     {"NoInfo", {"--no-info"}},
     // A node of each kind left in its bootloader by an earlier update, beside
@@ -95,12 +108,18 @@ const Fault kFaults[] = {
     {"St10WaitingBeside", {"--node", "address=0x21,program=143,boot=st10,fault=start-in-bootloader"}},
 };
 
+// Only the Atmel engine reads out the old program before its erase.
+const Fault kReadOutFaults[] = {
+    {"FieldMixReadOut", kFieldMix, kFieldImageBytes, true},
+};
+
 void PrintTo(const Engine& engine, std::ostream* out) { *out << engine.name; }
 void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
 
 struct Row {
   std::string outcome = "Not started";
   std::string flash = "none";
+  std::string kept = "-";  // "-": no known old program to compare with
   double seconds = 0;
   int retries = 0;
   std::vector<std::string> lastLines;
@@ -116,9 +135,17 @@ bool Framed(const Surface& shot, const Rect& frame) {
 // fixed texts and the last logged lines (every OK box's text is logged just
 // before it shows). Boxes share their side edges, so the tallest frame wins.
 std::optional<BoxGeometry> BoxOnScreen(const UploaderRig& rig, const Surface& shot) {
-  std::vector<std::string> texts = {kWarning, kComplete, kNotSuccessful, kSt10Retry, kAtmelRetry, kNoNodeResponse};
+  std::vector<std::string> texts = {kWarning,        kComplete,    kNotSuccessful, kSt10Retry,  kAtmelRetry,
+                                    kNoNodeResponse, kAlreadyRuns, kPutBack,       kPutBackDone};
   const auto lines = rig.LogLines();
-  texts.insert(texts.end(), lines.end() - std::min<size_t>(lines.size(), 5), lines.end());
+  const std::string unkept = "WARNING: the old program could not be kept: ";
+  for (auto line = lines.end() - std::min<size_t>(lines.size(), 5); line != lines.end(); ++line) {
+    texts.push_back(*line);
+    // The question this warning brings is not logged itself.
+    if (line->rfind(unkept, 0) == 0)
+      texts.push_back("The program the node runs now could not be kept: " + line->substr(unkept.size()) +
+                      ". Would you like to program the node without keeping it?");
+  }
   std::optional<BoxGeometry> found;
   for (const std::string& text : texts) {
     BoxGeometry box(text);
@@ -195,6 +222,18 @@ std::string FlashVerdict(UploaderRig& rig, const Engine& engine, const std::stri
   return flash == image ? "matches" : "differs";
 }
 
+// The kept files on the drive against the old program, each read as the
+// memory it gives a node.
+std::string KeptVerdict(const UploaderRig& rig, const std::string& oldMemory) {
+  std::error_code error;
+  std::string verdict = "none";
+  for (const auto& entry : std::filesystem::directory_iterator(rig.Path(kKept), error)) {
+    if (MemoryOf(TempDosDevices::ReadFile(entry.path().string())) != oldMemory) return "differs";
+    verdict = "matches";
+  }
+  return verdict;
+}
+
 std::string Clean(std::string text) {
   std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
   return text;
@@ -202,8 +241,8 @@ std::string Clean(std::string text) {
 
 void WriteRow(const UploaderRig& rig, const Fault& fault, const Engine& engine, const Row& row) {
   std::ofstream out(rig.OutputFolder() + "/row.tsv");
-  out << fault.name << '\t' << engine.name << '\t' << row.outcome << '\t' << row.flash << '\t' << row.seconds << '\t'
-      << row.retries;
+  out << fault.name << '\t' << engine.name << '\t' << row.outcome << '\t' << row.flash << '\t' << row.kept << '\t'
+      << row.seconds << '\t' << row.retries;
   for (const std::string& line : row.lastLines) out << '\t' << Clean(line);
   out << '\n';
   std::ofstream log(rig.OutputFolder() + "/LOGFILE.txt");
@@ -216,21 +255,35 @@ TEST_P(FaultMatrix, RunEndsInTimeAndNeverFinishesOverAWrongFlash) {
   const auto& [fault, engine] = GetParam();
   UploaderRig rig;
   const std::string image = rig.MakeImageFile(engine.file, fault.imageBytes, 7);
-  std::vector<std::string> options = {"--node", engine.node};
+  std::string node = engine.node;
+  std::string oldMemory;
+  if (fault.oldProgram) {
+    const std::string old = IntelHex(RandomImage(kOldProgramBytes, 9));
+    std::ofstream(rig.Path(kOldProgram)) << old;
+    oldMemory = MemoryOf(old);
+    node += ",flash=" + rig.Path(kOldProgram);
+  }
+  std::vector<std::string> options = {"--node", node};
   options.insert(options.end(), fault.options.begin(), fault.options.end());
   rig.StartBench(options);
   Row row;
   rig.StartUploader(60000);
   if (!HasFatalFailure()) DriveRun(rig, engine, row);
   if (row.outcome != "Not listed" && row.outcome != "Not started") row.flash = FlashVerdict(rig, engine, image);
+  if (fault.oldProgram) row.kept = KeptVerdict(rig, oldMemory);
   WriteRow(rig, fault, engine, row);
   EXPECT_NE(row.outcome, "Hung") << "the run did not end within its bound";
   EXPECT_FALSE(row.outcome == kFinished && row.flash != "matches") << "a finished run over a flash that " << row.flash;
+  EXPECT_NE(row.kept, "differs") << "the kept file is not the program the node ran";
+}
+
+std::string RunName(const testing::TestParamInfo<FaultMatrix::ParamType>& info) {
+  return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Bench, FaultMatrix, testing::Combine(testing::ValuesIn(kFaults), testing::ValuesIn(kEngines)),
-                         [](const testing::TestParamInfo<FaultMatrix::ParamType>& info) {
-                           return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
-                         });
+                         RunName);
+INSTANTIATE_TEST_SUITE_P(ReadOut, FaultMatrix,
+                         testing::Combine(testing::ValuesIn(kReadOutFaults), testing::Values(kEngines[0])), RunName);
 
 }  // namespace
