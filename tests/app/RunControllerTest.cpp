@@ -264,9 +264,6 @@ const std::vector<Node> kAlphas{{1, 149, kAtmel}, {2, 149, kAtmel}, {4, 149, kAt
 INSTANTIATE_TEST_SUITE_P(
     Rules, Batch,
     ::testing::Values(
-        BatchCase{"OnlyTheFilesOwnProgram", {{34, 279, kSt10}, {35, 279, kSt10}, {37, 279, kSt10}, {39, 322, kSt10}},
-                  34, "P279tau.hex", {}, {}, {0x18EF3010, 0x18EF3110, 0x18EF3310},
-                  "Programmed: Tau Node 1, Tau Node 2, Tau Node 4.", kFinished},
         BatchCase{"NoNodeSuits", {{1, 322, kSt10}, {34, 323, kSt10}}, 34, "P322tau.hex", {}, {}, {}, "", kFailed},
         BatchCase{"UnknownTypeTakesTheFirstTenSlots", {{2, 999, kSt10}, {3, 998, kSt10}}, 99, "P999x.hex", {}, {},
                   {0x18EF0210}, "Programmed: Alpha Node 2.", kFinished},
