@@ -171,16 +171,13 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Before erasing: the node's memory is read, kept, or found to hold the file already ----
 
 struct FakeKeeper : ProgramKeeper {
-  bool Keep(const FirmwareImage& old) override { return kept.assign(old.Bytes().begin(), old.Bytes().end()), keeps; }
+  bool Keep(const FirmwareImage& old) override { return kept.assign(old.Bytes().begin(), old.Bytes().end()), true; }
   bool GoOnUnread() override { return goesOn; }
-  bool keeps = true, goesOn = false;
+  bool goesOn = false;
   std::vector<uint8_t> kept;
 };
 
 using R = AtmelProgrammer::Result;
-const std::map<R, std::string> kLastBox{{R::kProgrammed, kComplete}, {R::kUntouched, ""},
-                                        {R::kAlreadyRuns, "The node already runs this file, so nothing was erased "
-                                                          "or written. " + std::string(kComplete)}};
 
 // displays: the display frames that reach the node; only a run that programs it erases it.
 struct KeepCase {
@@ -201,6 +198,14 @@ void FaultyReads(AtmelProgrammerTest& t, FakeKeeper&) {
   };
 }
 
+void LateDataAcks(AtmelProgrammerTest& t, FakeKeeper&) {
+  t.node.delayMs[Node::kVerify] = 1;
+  t.screen.onSend = [&t, toNode = t.screen.onSend](const CanMessage& m) {
+    if (KindOf(m) == "verify") t.programmer.OnReply(CanMessage{.identifier = 2, .length = 1, .data = {0x01}});
+    toNode(m);
+  };
+}
+
 class AtmelKeepTest : public AtmelProgrammerTest, public ::testing::WithParamInterface<KeepCase> {};
 
 TEST_P(AtmelKeepTest, ReadsTheOldProgramBeforeErasing) {
@@ -214,7 +219,7 @@ TEST_P(AtmelKeepTest, ReadsTheOldProgramBeforeErasing) {
   const char* writes = GetParam().result == R::kProgrammed ? " erase blank range data x96 close verify x96" : "";
   EXPECT_EQ(Script(), "open regs verify x" + std::to_string(GetParam().displays) + writes + " reset");
   EXPECT_EQ(keeper.kept, GetParam().keptOld ? old : std::vector<uint8_t>{});
-  EXPECT_EQ(BoxTexts().empty() ? "" : BoxTexts().back(), kLastBox.at(GetParam().result));
+  EXPECT_EQ(BoxTexts().empty() ? "" : BoxTexts().back(), GetParam().result == R::kProgrammed ? kComplete : "");
 }
 
 // How often the node answers its next displays of 0x100, whether the keeper goes on unread, the display delay.
@@ -226,10 +231,7 @@ auto Answers(std::deque<int> counts, bool goesOn = false, int delayMs = 0) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, AtmelKeepTest,
-    ::testing::Values(KeepCase{"SameProgram", [](auto& t, auto&) { t.node.flash[0x7FFF] = 0xFF; }, R::kAlreadyRuns,
-                               4096, false},
-                      KeepCase{"SameFileButTheLastByte", Answers({}), R::kProgrammed, 4096, true},
-                      KeepCase{"KeepRefused", [](auto&, auto& k) { k.keeps = false; }, R::kUntouched, 4096, true},
+    ::testing::Values(KeepCase{"SameFileButTheLastByte", Answers({}), R::kProgrammed, 4096, true},
                       KeepCase{"UnansweredTwice", Answers({0, 0}), R::kUntouched, 34, false},
                       KeepCase{"UnansweredTwiceGoingOn", Answers({0, 0}, true), R::kProgrammed, 34, false},
                       KeepCase{"AnsweredOnceInThree", Answers({0}), R::kProgrammed, 4098, true},
@@ -238,6 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // in place of its successor.
                       KeepCase{"AnsweredTwiceApart", Answers({2}), R::kUntouched, 4096, false},
                       KeepCase{"FaultThenDifferingReread", FaultyReads, R::kProgrammed, 4097, true},
+                      // A data acknowledgement that comes late, while the node takes its time with a display
+                      // reply, must neither release the window nor be compared with it.
+                      KeepCase{"LateDataAcks", LateDataAcks, R::kProgrammed, 4096, true},
                       KeepCase{"RetryReadsNothing",
                                [](auto& t, auto&) {  // the first erase is lost, YES erases again
                                  t.screen.answers = {true};
@@ -292,19 +297,6 @@ TEST_F(AtmelProgrammerTest, TimeLeftOfTheNextNodeIsTheTimeItTakes) {
   ASSERT_TRUE(Run());
   programmer.ResetState();
   ExpectTimeLeftIsTheTimeItTakes([this] { return clock.TickCount(); }, screen, [this] { return Run(); }, 200u);
-}
-
-// A data acknowledgement that comes late, while the node takes its time with
-// a display reply, must neither release the window nor be compared with it.
-TEST_F(AtmelProgrammerTest, OnlyADisplayReplyReleasesAVerifyWindow) {
-  WriteHexFile(0x40);
-  node.delayMs[Node::kVerify] = 1;
-  screen.onSend = [&, toNode = screen.onSend](const CanMessage& message) {
-    if (KindOf(message) == "verify") programmer.OnReply(CanMessage{.identifier = 2, .length = 1, .data = {0x01}});
-    toNode(message);
-  };
-  EXPECT_TRUE(Run());
-  EXPECT_EQ(BoxTexts(), Texts{kComplete});
 }
 
 }  // namespace

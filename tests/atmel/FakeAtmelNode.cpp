@@ -1,7 +1,5 @@
 #include "FakeAtmelNode.h"
 
-#include <algorithm>
-
 FakeAtmelNode::FakeAtmelNode(FakeScreen& screen, AtmelProgrammer& programmer, VirtualClock& clock)
     : programmer_(programmer), clock_(clock) {
   flash.fill(0xFF);

@@ -6,8 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include "PollUntil.h"
 
 extern char** environ;
 
@@ -34,21 +33,12 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
 }
 
 bool ChildProcess::WaitForExit(int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Running()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return PollUntil([this] { return !Running(); }, timeoutMs, 20);
 }
 
 bool ChildProcess::Running() {
-  if (pid_ <= 0) return false;
-  if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-    pid_ = -1;
-    return false;
-  }
-  return true;
+  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+  return pid_ > 0;
 }
 
 void ChildProcess::Stop() {

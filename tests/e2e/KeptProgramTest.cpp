@@ -5,6 +5,7 @@
 
 #include "HexText.h"
 #include "OperatorTexts.h"
+#include "RowName.h"
 #include "UploaderRig.h"
 
 namespace fs = std::filesystem;
@@ -72,19 +73,32 @@ TEST_F(KeptProgram, IsPutBackByYesAfterAFailedUpdate) {
   EXPECT_FALSE(rig.HasUpdateRecord(1)) << "the node runs a program again";
 }
 
+// A node found waiting in its bootloader is recovered from a kept file as
+// from any other: no bootloader command goes out, and once programmed the
+// node answers with its program again and leaves no unfinished update.
 TEST_F(KeptProgram, IsListedInRecoveryModeAndProgrammedLikeAnyFile) {
-  const std::string kept = "Kept\\P149 Alpha Node 1 slot01 2026-12-01 10-00-00.hex";
-  rig.AddHexFile("Kept/P149 Alpha Node 1 slot01 2026-12-01 10-00-00.hex", IntelHex(RandomImage(6000, 7)));
+  const std::string kept = "P149 Alpha Node 1 slot01 2026-12-01 10-00-00.hex";
+  const std::string listed = "P149alpha.hex - Alpha Node alpha - online: ";
+  rig.AddHexFile("Kept/" + kept, IntelHex(RandomImage(6000, 7)));
+  rig.AddHexFile(kNewFile, ":00000001FF\r\n");
   rig.StartBench({"--node", "address=0x01,program=149,boot=atmel,fault=start-in-bootloader"});
   rig.StartUploader();
+  ASSERT_TRUE(rig.WaitForLogLine(listed + "false", 1000));
   rig.TouchRecov();
   rig.AnswerBox(kRecoveryQuestion, UploaderRig::kYes);
+  rig.BenchCommand("power-on 0x01");  // an Atmel bootloader says nothing when it starts
   rig.AnswerBox(kPowerCycle, UploaderRig::kOk);
   rig.AnswerBox(kRecoveryFound, UploaderRig::kOk);
-  rig.SelectFile(kept, kSelectNode);
+  ASSERT_TRUE(rig.WaitForLogLine(listed + "true", 5000));
+  rig.SelectFile("Kept\\" + kept, kSelectNode);
   rig.TouchNode(1);
   ASSERT_TRUE(rig.CompleteRun());
   EXPECT_TRUE(Flash() == MemoryOf(IntelHex(RandomImage(6000, 7))));
+  EXPECT_TRUE(rig.WaitForLogLine(listed + "true", 1000, 2)) << "out of recovery mode, the node answers again";
+  EXPECT_TRUE(InOrder(rig.RunLines(), {"Atmel Mode - node is in bootloader mode", "Opening Port", "Reading Registers",
+                                       "Atmel Mode - programming complete", "Programming... Finished"}));
+  EXPECT_EQ(rig.BusTrace().find("18EF0110#F1"), std::string::npos) << "a bootloader command went out";
+  EXPECT_FALSE(rig.HasUpdateRecord(1));
 }
 
 // Nothing can be kept: NO erases nothing and leaves the node its program.
@@ -115,7 +129,6 @@ TEST_P(NotKept, AsksAndNoLeavesTheNodeAsItWas) {
   EXPECT_EQ(rig.BusTrace().find("004#00FF"), std::string::npos) << "an erase went out";
 }
 
-INSTANTIATE_TEST_SUITE_P(Unkept, NotKept, ::testing::ValuesIn(kUnkept),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Unkept, NotKept, ::testing::ValuesIn(kUnkept), RowName());
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "BoxGeometry.h"
 #include "HexText.h"
@@ -44,11 +45,9 @@ bool WritingGolden() {
 
 // The header line and a kept program's name hold the run's date and time;
 // the rest must not vary.
-std::string WithoutDate(std::string log) {
-  const std::string from = "Date: ", to = " - Ver: ";
-  if (log.starts_with(from) && log.find(to) != std::string::npos) log.replace(from.size(), log.find(to) - from.size(), "*");
-  static const std::regex keptTime(R"(\d{4}-\d\d-\d\d \d\d-\d\d-\d\d)");
-  return std::regex_replace(log, keptTime, "*");
+std::string WithoutDate(const std::string& log) {
+  static const std::regex header("^Date: .*? - Ver: "), keptTime(R"(\d{4}-\d\d-\d\d \d\d-\d\d-\d\d)");
+  return std::regex_replace(std::regex_replace(log, header, "Date: * - Ver: "), keptTime, "*");
 }
 
 }  // namespace
@@ -117,9 +116,7 @@ void UploaderRig::StartUploader(int timeoutMs) {
 void UploaderRig::KillUploader() { uploader_.Kill(); }
 
 bool UploaderRig::HasUpdateRecord(int slot) const {
-  char name[48];
-  std::snprintf(name, sizeof name, "d:/lumen/uploader/slot%02d.txt", slot);
-  return fs::exists(Path(name));
+  return fs::exists(Path("d:/lumen/uploader/slot" + std::string(slot < 10, '0') + std::to_string(slot) + ".txt"));
 }
 
 void UploaderRig::StartRun(const std::vector<std::string>& nodes, const std::string& file, int node,
@@ -135,12 +132,8 @@ std::string UploaderRig::LogBytes() const { return TempDosDevices::ReadFile(Path
 
 std::vector<std::string> UploaderRig::LogLines() const {
   std::vector<std::string> lines;
-  std::ifstream log(Path("e:/Pinecroft/LOGFILE.txt"), std::ios::binary);
-  std::string line;
-  while (std::getline(log, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
+  std::istringstream log(LogBytes());
+  for (std::string line; std::getline(log, line);) lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
   return lines;
 }
 
@@ -159,10 +152,7 @@ int UploaderRig::RowOf(const std::string& fileName, int waitMs) const {
         int row = 0;
         found = -1;
         for (const std::string& line : LogLines()) {
-          if (line == "Enter load program list") {  // the list shown is the last one loaded
-            row = 0;
-            found = -1;
-          }
+          if (line == "Enter load program list") row = 0, found = -1;  // the list shown is the last one loaded
           if (!line.ends_with(" - online: true")) continue;
           if (line.starts_with(fileName + " - ")) found = row;
           ++row;
@@ -182,13 +172,10 @@ void UploaderRig::SelectFile(const std::string& fileName, const std::string& sta
 }
 
 std::vector<std::string> UploaderRig::RunLines() const {
-  auto lines = LogLines();
-  auto start = std::find_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.rfind("Enter Programming", 0) == 0; });
-  std::vector<std::string> run;
-  std::copy_if(start, lines.end(), std::back_inserter(run),
-               [](const std::string& l) { return l.rfind("Tx - ", 0) != 0 && l.rfind("Rx - ", 0) != 0; });
-  return run;
+  std::vector<std::string> lines = LogLines();
+  lines.erase(lines.begin(), std::ranges::find_if(lines, [](const auto& l) { return l.starts_with("Enter Programming"); }));
+  std::erase_if(lines, [](const std::string& l) { return l.starts_with("Tx - ") || l.starts_with("Rx - "); });
+  return lines;
 }
 
 void UploaderRig::Touch(int x, int y) const { ASSERT_TRUE(control_.Touch(x, y)); }

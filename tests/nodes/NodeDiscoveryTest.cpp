@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -39,19 +38,6 @@ class LinkScreen : public FakeScreen {
 
 class NodeDiscoveryTest : public ::testing::Test {
  protected:
-  // The nodes (request identifier and program) answer answerMs after their
-  // request left on the line.
-  void NodesAnswer(std::map<uint32_t, uint32_t> nodes, uint32_t answerMs) {
-    screen.onSend = [=, this](const CanMessage& request) {
-      const auto node = nodes.find(request.identifier);
-      if (node == nodes.end() || request.data[0] != NodeDiscovery::kCalRequest) return;
-      const uint32_t response = 0x18EF1000 + (request.identifier >> 8 & 0xFF);
-      const uint8_t program = static_cast<uint8_t>(node->second);
-      clock.Schedule(screen.writes.back() - TickCount() + answerMs,
-                     [=, this] { discovery.OnReply(FakeScreen::Received(response, {0xC0, 0, 0, program, 0xFF})); });
-    };
-  }
-
   VirtualClock clock;
   ScopedClock useClock{clock};
   LinkScreen screen;
@@ -75,7 +61,12 @@ class ReplyWindowTest : public NodeDiscoveryTest, public ::testing::WithParamInt
 TEST_P(ReplyWindowTest, TheLastAddressIsFoundOnlyWithinTheWindowAfterItsRequestLeft) {
   screen.holdMs = GetParam().holdMs;
   screen.endless = GetParam().endless;
-  NodesAnswer({{kLastRequest, 200}}, GetParam().answerMs);
+  // The last address's node, program 200, answers answerMs after its request left on the line.
+  screen.onSend = [this](const CanMessage& request) {
+    if (request.identifier != kLastRequest || request.data[0] != NodeDiscovery::kCalRequest) return;
+    clock.Schedule(screen.writes.back() - TickCount() + GetParam().answerMs,
+                   [this] { discovery.OnReply(FakeScreen::Received(0x18EF1039, {0xC0, 0, 0, 200, 0xFF})); });
+  };
   discovery.SendCalRequests();
   EXPECT_EQ(TickCount(), screen.writes.back() + NodeDiscovery::kReplyWindowMs + GetParam().beyondMs);
   clock.Advance(NodeDiscovery::kReplyWindowMs);  // a late answer arrives after the query

@@ -26,15 +26,13 @@ int FakeSerialPort::Read(uint8_t* buffer, size_t capacity) {
 }
 
 bool FakeSerialPort::Write(const uint8_t* bytes, size_t count) {
-  Bytes frame(bytes, bytes + count);
-  {
-    std::lock_guard lock(mutex_);
-    if (!opened_) return false;
-    written_.push_back(frame);
-  }
-  changed_.notify_all();
-  if (onWrite) onWrite(frame);
-  return true;
+  const Bytes frame(bytes, bytes + count);
+  bool opened = false;
+  Change([&] {
+    if ((opened = opened_)) written_.push_back(frame);
+  });
+  if (opened && onWrite) onWrite(frame);
+  return opened;
 }
 
 void FakeSerialPort::Close() {
@@ -43,29 +41,18 @@ void FakeSerialPort::Close() {
 }
 
 void FakeSerialPort::Wake() {
-  {
-    std::lock_guard lock(mutex_);
-    woken_ = true;
-  }
-  changed_.notify_all();
+  Change([this] { woken_ = true; });
 }
 
 void FakeSerialPort::Feed(Bytes bytes) {
-  {
-    std::lock_guard lock(mutex_);
-    incoming_.push_back(std::move(bytes));
-  }
-  changed_.notify_all();
+  Change([&] { incoming_.push_back(std::move(bytes)); });
 }
 
 void FakeSerialPort::Unplug() {
-  {
-    std::lock_guard lock(mutex_);
-    plugged_ = false;
-    opened_ = false;
+  Change([this] {
+    plugged_ = opened_ = false;
     incoming_.clear();
-  }
-  changed_.notify_all();
+  });
 }
 
 void FakeSerialPort::Plug() {

@@ -35,6 +35,16 @@ class FakeSerialPort : public SerialPort {
   std::function<void(const Bytes&)> onWrite;
 
  private:
+  // Changes the state under the lock, then wakes whoever waits on it.
+  template <typename F>
+  void Change(F change) {
+    {
+      std::lock_guard lock(mutex_);
+      change();
+    }
+    changed_.notify_all();
+  }
+
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::deque<Bytes> incoming_;
