@@ -15,8 +15,8 @@ class ProgramScreen {
   // A queued frame goes out only after the gateway acknowledged the one
   // before (or 200 ms without), so it may leave well after it was queued.
   virtual uint32_t LastFrameWritten() = 0;
-  // How many faults the link met on the line since it opened (Naks either
-  // way, Reopens): an answer that came while it grew may be a
+  // How many faults the link met on the line since it opened (the Naks it
+  // wrote for spoiled frames): an answer that came while it grew may be a
   // copy, or may have pushed another aside.
   virtual uint32_t LineFaults() = 0;
   virtual void Log(const char* text) = 0;

@@ -80,8 +80,8 @@ class CanDispatch {
   // the first, and now while queued frames still wait: a frame waits in the
   // ring for the Ack of the one before it, or for its channel's reopening.
   uint32_t LastCanFrameWritten() const;
-  // The faults the line met since the link was made: Naks either way and
-  // Reopens. An answer around one may be lost or doubled.
+  // The faults the line met since the link was made: the Naks we wrote for
+  // spoiled frames. An answer around one may come twice.
   uint32_t LineFaults() const;
   // True while the gateway has acknowledged the channel since it was last
   // (re)opened; for diagnostics.

@@ -26,7 +26,6 @@ void FrameReception::Answer(const uint8_t* packet, size_t length, bool copy) {
   // The gateway names a channel of its own choosing on a Nak; whatever it
   // names, the frame it could not read must go again.
   if (packet[frame::kKindAt] == frame::kNak) {
-    link_.writer.FaultMet();
     return link_.writer.Resend();
   }
   const uint8_t channel = packet[frame::kChannelAt];
@@ -55,7 +54,6 @@ void FrameReception::OnAck(uint8_t channel) {
 // is open again. The sender, waiting for that frame's Ack, waits no longer;
 // if the reopening's Ack is lost, it asks again as for any held frame.
 void FrameReception::OnReopen(uint8_t channel) {
-  link_.writer.FaultMet();
   link_.sendRing.StepBack();
   link_.writer.Reopen(channel);
   link_.responseEvent.Set();

@@ -46,8 +46,9 @@ class LineWriter {
   uint32_t CanFramesWritten() const { return canFramesWritten_; }
   // The tick count of the last, 0 before the first; any thread.
   uint32_t LastCanFrameAt() const { return lastCanFrameAt_.load(std::memory_order_relaxed); }
-  // A Nak either way or a Reopen: an answer around it may have been lost,
-  // spoiled or doubled. (An Ack time-out is none: no frame goes twice for it.) Counted since the link was made; any thread.
+  // A Nak we wrote: the gateway then writes a frame again, which may be an
+  // answer we had whole already. (The gateway's Nak or Reopen, or a lost Ack,
+  // is none: the frame it refused never reached the bus, and none goes twice.) Counted since the link was made; any thread.
   void FaultMet() { lineFaults_.fetch_add(1, std::memory_order_release); }
   uint32_t LineFaults() const { return lineFaults_.load(std::memory_order_acquire); }
 
