@@ -20,8 +20,9 @@ TEST(FrameCodec, StuffsExactlyTheBytesFrom0x70To0x7F) {
                                                          {0x7E, {0x70, 0x0E}}, {0x7F, {0x70, 0x0F}}, {0x80, {0x80}}};
   for (const auto& [byte, travels] : table) {
     Bytes line = {0x7E, 0x01};
-    line.insert(line.end(), travels.begin(), travels.end());
-    line.insert(line.end(), {0x02, 0x7F});
+    for (uint8_t b : travels) line.push_back(b);
+    line.push_back(0x02);
+    line.push_back(0x7F);
     EXPECT_EQ(EncodeBytes({0x01, byte, 0x02}), line) << int{byte};
     EXPECT_EQ(Unstuffed(line), (Bytes{0x01, byte, 0x02})) << int{byte};
   }
