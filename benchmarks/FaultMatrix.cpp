@@ -36,7 +36,9 @@ const char kFailed[] = "Programming... Failed";
 const char kWrapUp[] = "Initializing... Please Wait";
 
 constexpr int kRetries = 1;          // YES to this many retry questions, then NO
-constexpr auto kRunLimit = std::chrono::minutes(8);  // three ST10 erase give-ups fit with room to spare
+// Three ST10 erase give-ups fit with room to spare, and so does an Atmel run
+// with every Ack lost: its read-out alone waits 200 ms for each of 4096 Acks.
+constexpr auto kRunLimit = std::chrono::minutes(20);
 constexpr size_t kImageBytes = 2048;
 constexpr size_t kLastLines = 4;
 
