@@ -130,7 +130,7 @@ NodeRun::Outcome NodeRun::ProgramInBootloader(UnfinishedUpdate& record, int32_t 
 // program of its own (a kept one is put back, or one was kept before the
 // unfinished update it recovers from).
 NodeRun::Outcome NodeRun::ProgramAtmel(UnfinishedUpdate& record, int32_t program, bool confirmSuccess) {
-  OldProgramKeeper keeper(screen_, record, program);
+  OldProgramKeeper keeper(screen_, record, program, [this, &record] { RecordUpdate(record, false); });
   const bool keep = record.kept.empty() && !KeptProgram::IsKept(record.fileName);
   switch (engines_.ProgramAtmel(record.fileName, confirmSuccess, keep ? &keeper : nullptr)) {
     case AtmelProgrammer::Result::kProgrammed:
@@ -152,7 +152,6 @@ NodeRun::Outcome NodeRun::ProgramAtmel(UnfinishedUpdate& record, int32_t program
 // kept one goes back in a recovery run of its own, if the operator wants it.
 bool NodeRun::PutBack(UnfinishedUpdate& record, bool confirmSuccess) {
   const std::string kept = HexFileDosPath(record.kept);
-  screen_.Log(("Old program kept in " + kept).c_str());
   if (!screen_.AskYesNo("ERROR!!!", "The program the node ran before this update was kept on the USB drive. Would you "
                                     "like to put it back now?")) {
     screen_.Log(("Old program not put back: " + kept).c_str());

@@ -13,7 +13,7 @@ bool OldProgramKeeper::Keep(const FirmwareImage& old) {
   if (!saved.reason.empty()) return GoOnWithout("the USB drive could not take it: " + saved.reason);
   screen_.Log(("Old program kept in " + HexFileDosPath(saved.name)).c_str());
   record_.kept = saved.name;
-  if (!record_.Save()) screen_.Log("WARNING: the update could not be recorded on drive d:.");
+  recordAgain_();
   return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "atmel/ProgramKeeper.h"
 #include "firmware/UnfinishedUpdate.h"
@@ -16,10 +18,10 @@ class ProgramScreen;
 class OldProgramKeeper : public ProgramKeeper {
  public:
   // program: what the node answered before it left its program, which names
-  // the kept file. record: the update's record, written again once the file
-  // is kept.
-  OldProgramKeeper(ProgramScreen& screen, UnfinishedUpdate& record, int32_t program)
-      : screen_(screen), record_(record), program_(program) {}
+  // the kept file. record: the update's record, which recordAgain writes
+  // again once it names the kept file.
+  OldProgramKeeper(ProgramScreen& screen, UnfinishedUpdate& record, int32_t program, std::function<void()> recordAgain)
+      : screen_(screen), record_(record), program_(program), recordAgain_(std::move(recordAgain)) {}
 
   bool Keep(const FirmwareImage& old) override;
   bool GoOnUnread() override;
@@ -30,4 +32,5 @@ class OldProgramKeeper : public ProgramKeeper {
   ProgramScreen& screen_;
   UnfinishedUpdate& record_;
   int32_t program_;
+  std::function<void()> recordAgain_;
 };
