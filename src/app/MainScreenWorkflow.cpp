@@ -121,7 +121,7 @@ std::string MainScreen::NodeTypeName(PagedList& list, int index) {
   std::string displayName;
   if (KeptProgram::IsKept(fileName)) {
     bool online = false;
-    services_.discovery.DescribeHexFile(fileName.substr(fileName.rfind('\\') + 1), displayName, online);
+    services_.discovery.DescribeHexFile(KeptProgram::FileName(fileName), displayName, online);
     return displayName;
   }
   char text[50] = {};

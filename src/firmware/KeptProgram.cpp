@@ -17,8 +17,7 @@
 
 namespace {
 
-constexpr char kKeptFolder[] = "Kept\\";
-constexpr size_t kKeptFolderLength = sizeof kKeptFolder - 1;
+constexpr const char* kKeptFolder = KeptProgram::kFolder;
 constexpr char kExtension[] = ".hex";
 constexpr size_t kRecordBytes = 16;
 // A FAT name holds 255 characters; the rest of a kept name, a copy's number
@@ -149,5 +148,5 @@ std::vector<KeptProgram::Listed> KeptProgram::List() {
 }
 
 bool KeptProgram::IsKept(const std::string& name) {
-  return name.starts_with(kKeptFolder) && IsPlainFileName(name.substr(kKeptFolderLength));
+  return name.starts_with(kKeptFolder) && IsPlainFileName(FileName(name));
 }

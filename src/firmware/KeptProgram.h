@@ -40,4 +40,9 @@ class KeptProgram {
 
   // A name of the kept folder, as NameFor and List give them.
   static bool IsKept(const std::string& name);
+  // A kept name without its folder: the file's name, which begins as a hex file's does.
+  static std::string FileName(const std::string& name) { return name.substr(sizeof kFolder - 1); }
+
+  // The kept files' folder, relative to the hex folder.
+  static constexpr char kFolder[] = "Kept\\";
 };
